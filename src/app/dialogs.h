@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class QDialog;
+
+namespace qd {
+
+enum class Buttons { Ok, YesNo };
+enum class Icon { None, Exclamation };
+enum class Answer { Ok, Yes, No };
+
+// Every message box, input box and modal window of the program goes through this seam, so
+// that tests can answer them in order and see what was shown.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // An empty title means the application title.
+    virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok,
+                           const QString& title = QString(), Icon icon = Icon::None) = 0;
+    // The typed text, or the empty text when the user cancels.
+    virtual QString input(const QString& prompt, const QString& title,
+                          const QString& defaultText = QString()) = 0;
+    // Shows the window modally and returns when it has closed.
+    virtual int showModal(QDialog* window) = 0;
+};
+
+// The dialogs in use. Until a window toolkit installs its own, messages go to standard error
+// and questions are answered No, which is what a program running without a screen needs.
+Dialogs& dialogs();
+// Installs the dialogs to use (not owned); nullptr goes back to the console fallback.
+void setDialogs(Dialogs* dialogs);
+
+}  // namespace qd

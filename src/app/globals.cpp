@@ -1,0 +1,64 @@
+#include "app/globals.h"
+
+#include "core/error.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace qd {
+
+QString SpecialFolderPath(int csidl) {
+    if (csidl != kCommonAppData) return QString();
+    QString path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
+    return path.trimmed();
+}
+
+bool FileExists(const QString& path) { return !path.isEmpty() && QFileInfo::exists(path); }
+
+bool DirectoryExists(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+
+QString ApplicationPath() { return QCoreApplication::applicationDirPath(); }
+
+QString DataFolder() {
+    return SpecialFolderPath(kCommonAppData) + QStringLiteral("/Brisklane/") +
+           QStringLiteral("Quarrydesk");
+}
+
+QString ConnectionString() {
+    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") +
+           SpecialFolderPath(kCommonAppData) + QStringLiteral("/Brisklane/") +
+           QStringLiteral("Quarrydesk") +
+           QStringLiteral("/dbData.mdb;JET OLEDB:Database Password=");
+}
+
+void CreateFolder(const QString& path) {
+    if (!QDir().mkdir(path))
+        throw Error(QStringLiteral("Path/File access error: cannot create the folder '%1'.")
+                        .arg(path),
+                    75);
+}
+
+void CopyFile(const QString& from, const QString& to) {
+    if (!QFileInfo::exists(from))
+        throw Error(QStringLiteral("File not found: '%1'.").arg(from), 53);
+    if (QFileInfo::exists(to))
+        throw Error(QStringLiteral("File already exists: '%1'.").arg(to), 58);
+    // Copy under a temporary name first, so an interrupted copy never looks like an order book.
+    const QString part = to + QStringLiteral(".part");
+    QFile::remove(part);
+    QFile source(from);
+    if (!source.copy(part) || !QFile::rename(part, to)) {
+        QFile::remove(part);
+        throw Error(QStringLiteral("Path/File access error: cannot copy '%1' to '%2': %3.")
+                        .arg(from, to, source.errorString()),
+                    75);
+    }
+    // The template may be installed read-only; the working copy must be writable.
+    QFile::setPermissions(to, QFile::permissions(to) | QFile::WriteOwner | QFile::ReadOwner);
+}
+
+}  // namespace qd

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace qd {
+
+// The shell's special folder for a CSIDL number, without a trailing separator, or "" when
+// there is none. 35 is the common application data folder; on this platform it is the user's
+// data home, the one such folder an ordinary desktop user can write.
+QString SpecialFolderPath(int csidl);
+constexpr int kCommonAppData = 35;
+
+// True when the path names an existing file or folder.
+bool FileExists(const QString& path);
+// True when the path names an existing folder.
+bool DirectoryExists(const QString& path);
+
+// The program's own folder, where its template and companion files are installed.
+QString ApplicationPath();
+
+// SpecialFolderPath(35) & "/Brisklane" & "/Quarrydesk", asked afresh at every call.
+QString DataFolder();
+// The connection string of the working order book.
+QString ConnectionString();
+
+// Folder and file operations of the start-up; each throws qd::Error naming the path.
+void CreateFolder(const QString& path);
+void CopyFile(const QString& from, const QString& to);
+
+}  // namespace qd

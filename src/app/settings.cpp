@@ -1,0 +1,73 @@
+#include "app/settings.h"
+
+#include "core/error.h"
+#include "text/textconv.h"
+
+#include <QSettings>
+
+#include <cmath>
+
+namespace qd {
+
+namespace {
+
+// One INI file per application name, in the user's configuration folder.
+QSettings store(const QString& appName) {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, appName);
+}
+
+Error typeMismatch(const QString& text) {
+    return Error(QStringLiteral("Type mismatch: '%1' is not a valid setting value.").arg(text),
+                 13);
+}
+
+}  // namespace
+
+void SaveSetting(const QString& appName, const QString& section, const QString& key,
+                 const QString& value) {
+    QSettings s = store(appName);
+    s.beginGroup(section);
+    s.setValue(key, value);
+    s.endGroup();
+    s.sync();  // written the moment the choice is made
+    if (s.status() != QSettings::NoError)
+        throw Error(QStringLiteral("Cannot write the setting %1 to '%2'.").arg(key, s.fileName()));
+}
+
+QString GetSetting(const QString& appName, const QString& section, const QString& key,
+                   const QString& defaultValue) {
+    QSettings s = store(appName);
+    s.beginGroup(section);
+    if (!s.contains(key)) return defaultValue;
+    const QVariant value = s.value(key);
+    // A hand-edited value with commas reads back as a list; the stored text is what counts.
+    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(u',');
+    return value.toString();
+}
+
+float toSingle(const QString& text) {
+    const std::optional<double> value = text::parseRegionalNumber(text);
+    if (!value || std::abs(*value) > 3.402823e38) throw typeMismatch(text);
+    return float(*value);
+}
+
+short toInteger16(const QString& text) {
+    const std::optional<double> value = text::parseRegionalNumber(text);
+    if (!value) throw typeMismatch(text);
+    const double rounded = std::nearbyint(*value);  // banker's rounding, as integer conversion
+    if (rounded < -32768 || rounded > 32767) throw Error(QStringLiteral("Overflow"), 6);
+    return short(rounded);
+}
+
+bool toBoolean(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return false;
+    const std::optional<double> value = text::parseRegionalNumber(t);
+    if (!value) throw typeMismatch(text);
+    return *value != 0;
+}
+
+QString fromBoolean(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+
+}  // namespace qd
