@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+class QWidget;
+
+namespace qd::ui {
+
+// The icon every window shows in its title bar.
+QIcon applicationIcon();
+
+// Colours a window and its frames, labels, option buttons and check boxes with the button-face
+// colour; other controls keep their own colours.
+void ApplyBackColors(QWidget* window);
+
+// Loads the skin file beside the program, when there is one, and applies it to the main window
+// (colouring it as ApplyBackColors does). Without the file nothing changes.
+void ApplySkin(QWidget* mainWindow);
+QString skinPath();
+
+// The hand cursor file beside the program, and loading it as a window's custom mouse icon.
+QString handCursorPath();
+void setMouseIcon(QWidget* window, const QString& path);
+
+// The pointer rule: moving the mouse over a widget marked with setHandOnHover turns the whole
+// window's pointer into its custom mouse icon (the hand); over one marked with
+// setDefaultOnHover it goes back to the default pointer. Never while the window shows the
+// busy pointer. Unmarked widgets leave the pointer as the last marked one set it.
+void setHandOnHover(QWidget* widget);
+void setDefaultOnHover(QWidget* widget);
+
+}  // namespace qd::ui
