@@ -68,6 +68,12 @@ bool toBoolean(const QString& text) {
     return *value != 0;
 }
 
+QString fromSingle(float value) {
+    // Seven significant digits are what a single-precision number holds.
+    const double shown = QString::number(double(value), 'g', 7).toDouble();
+    return text::numberTextRegional(shown);
+}
+
 QString fromBoolean(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 
 }  // namespace qd

@@ -20,5 +20,7 @@ float toSingle(const QString& text);      // regional decimal separator
 short toInteger16(const QString& text);   // rounds; out of range is an overflow error
 bool toBoolean(const QString& text);      // "True"/"False" or a number (0 is False)
 QString fromBoolean(bool value);          // "True" / "False"
+// A single-precision number as decimal text with the regional separator: "1800", "1439,811".
+QString fromSingle(float value);
 
 }  // namespace qd

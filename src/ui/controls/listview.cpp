@@ -1,0 +1,197 @@
+#include "ui/controls/listview.h"
+
+#include "core/error.h"
+#include "ui/controls/listmodel.h"
+#include "ui/controls/twips.h"
+
+#include <QHeaderView>
+
+namespace qd::ui {
+
+namespace {
+Error noSuchItem() { return Error(QStringLiteral("Index out of bounds"), 35600); }
+Error noSelection() {
+    return Error(QStringLiteral("Object variable or With block variable not set"), 91);
+}
+}  // namespace
+
+ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(new ListModel(this)) {
+    setModel(m_model);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setFont(windowFont());
+    header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(0);
+    header()->setSectionsMovable(false);
+    header()->setSectionsClickable(true);
+    header()->setSectionResizeMode(QHeaderView::Interactive);
+
+    connect(header(), &QHeaderView::sectionClicked, this,
+            [this](int section) { emit columnClick(section + 1); });
+    connect(header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        // A drag by the user changes the width; our own settings already stored it exactly.
+        if (m_programmatic || section >= int(m_widths.size())) return;
+        if (toPixels(m_widths[section]) != size) m_widths[section] = toTwips(size);
+    });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!m_programmatic && current.isValid()) emit itemClick();
+            });
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        const QModelIndex current = currentIndex();
+        m_keepHandle = current.isValid() ? m_model->handleOfRow(current.row()) : -1;
+    });
+    connect(m_model, &ListModel::published, this, [this] { afterPublish(); });
+}
+
+int ListView::addColumn(const QString& caption) {
+    const int column = m_model->addColumn(caption);
+    m_widths.push_back(1440);  // the control's own default of one inch
+    m_programmatic = true;
+    header()->resizeSection(column, toPixels(m_widths.back()));
+    m_programmatic = false;
+    return column + 1;
+}
+
+int ListView::columnCount() const { return m_model->columns(); }
+
+QString ListView::columnCaption(int position) const {
+    if (position < 1 || position > columnCount()) throw noSuchItem();
+    return m_model->caption(position - 1);
+}
+
+double ListView::columnWidth(int position) const {
+    if (position < 1 || position > columnCount()) throw noSuchItem();
+    return m_widths[position - 1];
+}
+
+void ListView::setColumnWidth(int position, double twips) {
+    if (position < 1 || position > columnCount()) throw noSuchItem();
+    if (!(twips >= 0)) throw Error(QStringLiteral("Invalid property value"), 380);
+    m_widths[position - 1] = twips;
+    m_programmatic = true;
+    header()->resizeSection(position - 1, toPixels(twips));
+    m_programmatic = false;
+}
+
+int ListView::addItem(const QString& text) { return m_model->appendRow(text); }
+
+void ListView::setSubItem(int handle, int subItem, const QString& text) {
+    if (subItem < 1 || subItem >= columnCount()) throw noSuchItem();
+    m_model->setCell(handle, subItem, text);
+}
+
+int ListView::count() const { return m_model->rows(); }
+
+void ListView::clear() {
+    m_programmatic = true;
+    m_model->clearRows();
+    m_keepHandle = -1;  // handles are reused by the next rows
+    m_programmatic = false;
+}
+
+void ListView::removeItem(int index) {
+    const int row = rowOfIndex(index);
+    m_programmatic = true;
+    m_model->removeRow(row);
+    m_programmatic = false;
+}
+
+int ListView::rowOfIndex(int index) const {
+    if (index < 1 || index > count()) throw noSuchItem();
+    return index - 1;
+}
+
+QString ListView::itemText(int index) const { return m_model->text(rowOfIndex(index), 0); }
+
+QString ListView::subItemText(int index, int subItem) const {
+    if (subItem < 1 || subItem >= columnCount()) throw noSuchItem();
+    return m_model->text(rowOfIndex(index), subItem);
+}
+
+int ListView::selectedIndex() const {
+    m_model->flush();
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+}
+
+void ListView::selectIndex(int index) { selectRow(rowOfIndex(index)); }
+
+void ListView::selectRow(int row) {
+    m_programmatic = true;
+    const QModelIndex target = m_model->index(row, 0);
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
+                                                  QItemSelectionModel::Rows);
+    m_programmatic = false;
+}
+
+QString ListView::selectedText() const {
+    const int index = selectedIndex();
+    if (index == 0) throw noSelection();
+    return itemText(index);
+}
+
+QString ListView::selectedSubItem(int subItem) const {
+    const int index = selectedIndex();
+    if (index == 0) throw noSelection();
+    return subItemText(index, subItem);
+}
+
+void ListView::setSorted(bool sorted) {
+    m_sorted = sorted;
+    applySort();
+}
+
+void ListView::setSortKey(int key) {
+    m_sortKey = key;
+    applySort();
+}
+
+void ListView::setSortOrder(int order) {
+    m_sortOrder = order;
+    applySort();
+}
+
+void ListView::applySort() {
+    m_programmatic = true;
+    m_model->setSort(m_sorted, m_sortKey, m_sortOrder);
+    m_programmatic = false;
+    header()->setSortIndicatorShown(m_sorted);
+    if (m_sorted)
+        header()->setSortIndicator(m_sortKey, m_sortOrder == 1 ? Qt::DescendingOrder
+                                                               : Qt::AscendingOrder);
+}
+
+void ListView::sortByColumnClick(int position) {
+    const int currentKey = m_sorted ? m_sortKey : -1;
+    m_sorted = false;
+    if (position - 1 == currentKey) {
+        if (m_sortOrder == 0)
+            m_sortOrder = 1;
+        else if (m_sortOrder == 1)
+            m_sortOrder = 0;
+    } else {
+        m_sortOrder = 0;
+    }
+    m_sortKey = position - 1;
+    setSorted(true);
+}
+
+void ListView::afterPublish() {
+    if (m_model->rowCount() == 0) return;
+    // Keep the selected row across a re-sort; a list that had none selects its first row, as
+    // the list control does when rows arrive in an empty list.
+    int row = -1;
+    if (m_keepHandle >= 0) row = m_model->rowOfHandle(m_keepHandle);
+    m_keepHandle = -1;
+    if (row < 0 && !selectionModel()->hasSelection()) row = 0;
+    if (row >= 0) selectRow(row);
+}
+
+}  // namespace qd::ui

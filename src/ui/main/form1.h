@@ -1,0 +1,73 @@
+#pragma once
+
+#include "ui/main/layout.h"
+
+#include <QWidget>
+
+class QPushButton;
+
+namespace qd {
+class ErrorTrap;
+}
+
+namespace qd::ui {
+
+class ListView;
+
+// The main window: the order list, the lines of the selected order, and the commands. Its
+// load is the program's start-up and its closing ends the program.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    ListView* ListView1 = nullptr;
+    ListView* ListView2 = nullptr;
+    QPushButton* PushButton1 = nullptr;
+    QPushButton* PushButton2 = nullptr;
+    QPushButton* PushButton3 = nullptr;
+    QPushButton* PushButton4 = nullptr;
+    QPushButton* PushButton5 = nullptr;
+    QPushButton* PushButton6 = nullptr;
+
+    bool m_RestoreLayout = false;
+
+    // Where the controls are now, in twips.
+    const MainLayout& layoutTwips() const { return m_layout; }
+
+public slots:
+    void Form_Load();
+    void Form_QueryUnload();
+    void Form_Unload();
+    void Form_Resize();
+
+    void RefreshOrderList();
+    void ListView1_ItemClick();
+    void ListView1_ColumnClick(int position);
+    void ListView2_ColumnClick(int position);
+
+    void PushButton3_Click();  // Delete Selected Order
+    void PushButton4_Click();  // Load Sample/Example Data
+    void PushButton6_Click();  // Help
+
+    // Whether closing the window ends the process (tests keep it alive).
+    void setEndsProgramOnUnload(bool ends) { m_endsProgram = ends; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void applyLayout(const MainLayout& layout);
+    void restoreColumnWidths(ErrorTrap& trap, int firstLine, ListView* list,
+                             const QString& prefix);
+    void userItemClick();
+
+    MainLayout m_layout;
+    bool m_endsProgram = true;
+};
+
+}  // namespace qd::ui
