@@ -850,7 +850,8 @@ QDateTime parseDate(const QString& input, const QLocale& locale) {
             bool any = false;
             bool mark = false;
             while (i < s.size() && regional.separators.contains(s[i])) {
-                if (!isBlank(s[i])) {
+                // Direction marks (ar_EG writes "8\u200F/12\u200F/2026") count as blanks.
+                if (!isBlank(s[i]) && s[i].category() != QChar::Other_Format) {
                     if (mark) return {};
                     mark = true;
                 }
