@@ -126,6 +126,12 @@ void Connection::execute(const QString& statement) {
 
 void Connection::raise(int resultCode, const QString& statement) const {
     const QString engine = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+    const auto unwritable = [&] {
+        return Error(QStringLiteral("Cannot write to the order book '%1': the file or its "
+                                    "folder cannot be written (%2).")
+                         .arg(m_path, engine),
+                     resultCode);
+    };
     switch (resultCode & 0xff) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
@@ -134,15 +140,14 @@ void Connection::raise(int resultCode, const QString& statement) const {
                             .arg(m_path),
                         resultCode);
         case SQLITE_READONLY:
+            // The file itself may be writable while its folder is not (no room for the journal).
+            if (resultCode == SQLITE_READONLY_DIRECTORY) throw unwritable();
             throw Error(QStringLiteral("Cannot update. The order book '%1' is read-only.")
                             .arg(m_path),
                         resultCode);
         case SQLITE_CANTOPEN:
         case SQLITE_IOERR:
-            throw Error(QStringLiteral("Cannot write to the order book '%1': the file or its "
-                                       "folder cannot be written (%2).")
-                            .arg(m_path, engine),
-                        resultCode);
+            throw unwritable();
         case SQLITE_FULL:
             throw Error(QStringLiteral("The disk holding the order book '%1' is full.")
                             .arg(m_path),
