@@ -1,0 +1,167 @@
+// The list control every window uses: the column-click sort rule, text order, selection that
+// follows the rows, widths in twips, and the item click that only the user's choice raises.
+
+#include "core/error.h"
+#include "ui/controls/listmodel.h"
+#include "ui/controls/listview.h"
+#include "ui/controls/twips.h"
+
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QtTest>
+
+using qd::ui::ListView;
+
+namespace {
+
+// A list with an "ID" and a "Name" column holding the given rows.
+void fill(ListView& list, const QList<QPair<QString, QString>>& rows) {
+    if (list.columnCount() == 0) {
+        list.addColumn(QStringLiteral("ID"));
+        list.addColumn(QStringLiteral("Name"));
+    }
+    for (const auto& [id, name] : rows) list.setSubItem(list.addItem(id), 1, name);
+    list.listModel()->flush();
+}
+
+QStringList column(const ListView& list, int position) {
+    QStringList texts;
+    for (int i = 1; i <= list.count(); ++i)
+        texts << (position == 1 ? list.itemText(i) : list.subItemText(i, position - 1));
+    return texts;
+}
+
+}  // namespace
+
+class TestListView : public QObject {
+    Q_OBJECT
+private slots:
+    // First click ascending, the same column again reverses, another column starts ascending;
+    // the rows follow the key column's text.
+    void columnClickRule() {
+        ListView list;
+        fill(list, {{"9", "beta"}, {"10", "Alpha"}, {"2", "gamma"}});
+        QCOMPARE(list.sorted(), false);
+        list.sortByColumnClick(2);
+        QCOMPARE(list.sortKey(), 1);
+        QCOMPARE(list.sortOrder(), 0);
+        QCOMPARE(column(list, 2), (QStringList{"Alpha", "beta", "gamma"}));  // case ignored
+        list.sortByColumnClick(2);
+        QCOMPARE(list.sortOrder(), 1);
+        QCOMPARE(column(list, 2), (QStringList{"gamma", "beta", "Alpha"}));
+        list.sortByColumnClick(2);
+        QCOMPARE(list.sortOrder(), 0);
+        list.sortByColumnClick(2);
+        list.sortByColumnClick(1);
+        QCOMPARE(list.sortKey(), 0);
+        QCOMPARE(list.sortOrder(), 0);
+        QCOMPARE(column(list, 1), (QStringList{"10", "2", "9"}));  // as text, not as numbers
+    }
+
+    // The ID column is key 0 before any click, yet an unsorted list's first click on it still
+    // sorts ascending: the current key only counts while the list is sorted.
+    void firstClickOnKeyZeroIsAscending() {
+        ListView list;
+        fill(list, {{"b", "x"}, {"c", "y"}, {"a", "z"}});
+        list.sortByColumnClick(1);
+        QCOMPARE(list.sortOrder(), 0);
+        QCOMPARE(column(list, 1), (QStringList{"a", "b", "c"}));
+        // An order that is neither ascending nor descending is left alone by a click.
+        list.setSortOrder(5);
+        list.sortByColumnClick(1);
+        QCOMPARE(list.sortOrder(), 5);
+    }
+
+    // Rows added to a sorted list (a refill) take their sorted places; the row the user had
+    // selected stays selected when the list re-sorts.
+    void refillAndResortKeepOrderAndSelection() {
+        ListView list;
+        fill(list, {{"1", "m"}, {"2", "a"}, {"3", "z"}});
+        list.sortByColumnClick(2);
+        list.selectIndex(3);
+        QCOMPARE(list.selectedText(), QStringLiteral("3"));  // "z" is last
+        list.sortByColumnClick(2);                             // descending: "z" first
+        QCOMPARE(list.selectedIndex(), 1);
+        QCOMPARE(list.selectedText(), QStringLiteral("3"));
+        list.clear();
+        fill(list, {{"4", "b"}, {"5", "y"}, {"6", "c"}});
+        QCOMPARE(column(list, 2), (QStringList{"y", "c", "b"}));
+        // A refilled list selects its first row.
+        QCOMPARE(list.selectedIndex(), 1);
+        QCOMPARE(list.selectedText(), QStringLiteral("5"));
+    }
+
+    // Without a selected row the selection accessors are errors, as are indexes outside the
+    // list; nothing crashes and the error can be reported by the caller's trap.
+    void errorsWithoutSelection() {
+        ListView list;
+        fill(list, {});
+        QCOMPARE(list.selectedIndex(), 0);
+        QVERIFY_THROWS_EXCEPTION(qd::Error, list.selectedText());
+        QVERIFY_THROWS_EXCEPTION(qd::Error, list.selectedSubItem(1));
+        QVERIFY_THROWS_EXCEPTION(qd::Error, list.selectIndex(1));
+        fill(list, {{"1", "a"}});
+        QVERIFY_THROWS_EXCEPTION(qd::Error, list.subItemText(1, 2));
+        QVERIFY_THROWS_EXCEPTION(qd::Error, list.itemText(2));
+        list.removeItem(1);
+        QCOMPARE(list.count(), 0);
+        QVERIFY_THROWS_EXCEPTION(qd::Error, list.selectedText());
+    }
+
+    // Widths are kept in twips exactly as set (pixels are only how they are shown); the first
+    // column of the main lists is 1 twip wide and must stay 1, not round to 0 or 15.
+    void widthsInTwips() {
+        ListView list;
+        fill(list, {});
+        QCOMPARE(list.columnWidth(1), 1440.0);
+        list.setColumnWidth(1, 1);
+        list.setColumnWidth(2, 1439.811);
+        QCOMPARE(list.columnWidth(1), 1.0);
+        QCOMPARE(list.columnWidth(2), 1439.811);
+        QCOMPARE(list.header()->sectionSize(1), qd::ui::toPixels(1439.811));
+        QVERIFY_THROWS_EXCEPTION(qd::Error, list.setColumnWidth(2, -5));
+        QVERIFY_THROWS_EXCEPTION(qd::Error, list.setColumnWidth(3, 100));
+        // A drag by the user is what the next save stores.
+        list.header()->resizeSection(1, 200);
+        QCOMPARE(list.columnWidth(2), qd::ui::toTwips(200));
+    }
+
+    // The item click is the user's: the keyboard raises it, selecting from code does not.
+    void itemClickComesFromTheUser() {
+        ListView list;
+        fill(list, {{"1", "a"}, {"2", "b"}, {"3", "c"}});
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QSignalSpy clicks(&list, &ListView::itemClick);
+        list.selectIndex(2);
+        QCOMPARE(clicks.count(), 0);
+        list.setFocus();
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(clicks.count(), 1);
+        QCOMPARE(list.selectedText(), QStringLiteral("3"));
+        QSignalSpy columnClicks(&list, &ListView::columnClick);
+        emit list.header()->sectionClicked(1);
+        QCOMPARE(columnClicks.count(), 1);
+        QCOMPARE(columnClicks.first().first().toInt(), 2);
+    }
+
+    // A big list fills and sorts without losing or duplicating rows.
+    void manyRows() {
+        ListView list;
+        list.addColumn(QStringLiteral("ID"));
+        list.addColumn(QStringLiteral("Name"));
+        const int n = 20000;
+        for (int i = 0; i < n; ++i)
+            list.setSubItem(list.addItem(QString::number(i)), 1,
+                            QStringLiteral("Name %1").arg((i * 7919) % n, 5, 10, QLatin1Char('0')));
+        list.sortByColumnClick(2);
+        list.listModel()->flush();
+        QCOMPARE(list.count(), n);
+        QCOMPARE(list.subItemText(1, 1), QStringLiteral("Name 00000"));
+        QCOMPARE(list.subItemText(n, 1), QStringLiteral("Name %1").arg(n - 1));
+        QCOMPARE(list.itemText(1), QStringLiteral("0"));
+    }
+};
+
+QTEST_MAIN(TestListView)
+#include "test_listview.moc"
