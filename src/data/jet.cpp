@@ -338,7 +338,31 @@ QString isoDate(int year, int month, int day, int hour, int minute, int second) 
     return s;
 }
 
+namespace {
+
+// First and Last take the rows in the order they were stored. SQLite may walk a smaller index
+// instead of the table, so a one-table query that picks them is pinned to the table itself.
+QString storedOrderForFirstLast(const QString& sql) {
+    static const QRegularExpression pick(
+        QStringLiteral(R"(^\s*select\s+.*\b(first|last)\s*\(.*\bfrom\s+(\[[^\]]+\]|\w+)(\s*;?\s*)$)"),
+        QRegularExpression::CaseInsensitiveOption |
+            QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = pick.match(sql);
+    if (!m.hasMatch()) return sql;
+    return sql.left(m.capturedEnd(2)) + QStringLiteral(" NOT INDEXED") + m.captured(3);
+}
+
+QString translateOperators(const QString& statement);
+
+}  // namespace
+
 QString translate(const QString& statement) {
+    return storedOrderForFirstLast(translateOperators(statement));
+}
+
+namespace {
+
+QString translateOperators(const QString& statement) {
     if (!statement.contains(u'#') && !statement.contains(u'+')) return statement;
     std::vector<Token> t = tokenize(statement);
     for (int plus = firstBinaryPlus(t); plus >= 0; plus = firstBinaryPlus(t)) {
@@ -346,8 +370,8 @@ QString translate(const QString& statement) {
         const int to = rightOperandEnd(t, plus);
         // Operands may hold a + of their own inside parentheses: translate them first.
         const QString call = QStringLiteral("qd_add(%1, %2)")
-                                 .arg(translate(joined(t, from, plus)),
-                                      translate(joined(t, plus + 1, to)));
+                                 .arg(translateOperators(joined(t, from, plus)),
+                                      translateOperators(joined(t, plus + 1, to)));
         t.erase(t.begin() + from, t.begin() + to);
         t.insert(t.begin() + from, Token{Kind::Name, call});
     }
@@ -355,6 +379,8 @@ QString translate(const QString& statement) {
     for (const Token& tok : t) out += tok.text;
     return out;
 }
+
+}  // namespace
 
 void registerFunctions(sqlite3* db) {
     const int flags = SQLITE_UTF16 | SQLITE_DETERMINISTIC;

@@ -66,6 +66,20 @@ private slots:
     }
     void cleanup() { m_db.close(); }
 
+    // First and Last follow the order rows were stored in, even where an index on another
+    // column would list them differently (orders stored for customers 2, then 1).
+    void firstAndLastInStoredOrder() {
+        m_db.execute(QStringLiteral("insert into Orders (CustomerID) values (2)"));
+        m_db.execute(QStringLiteral("insert into Orders (CustomerID) values (1)"));
+        QCOMPARE(single(m_db, QStringLiteral("SELECT Last(Orders.OrderID) AS [MaxID] FROM Orders"))
+                     .toInt(),
+                 2);
+        QCOMPARE(single(m_db, QStringLiteral("SELECT First(Orders.OrderID) AS [MaxID] FROM Orders"))
+                     .toInt(),
+                 1);
+        QCOMPARE(single(m_db, QStringLiteral("select last(CustomerID) from Orders;")).toInt(), 1);
+    }
+
     // The sample loader's statements: counts, the two-row rule, First/Last, CDate and Val.
     void sampleDataStatements() {
         QCOMPARE(single(m_db, "SELECT Count(Customers.CustomerID) AS [CountID] From Customers")
