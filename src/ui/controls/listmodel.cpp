@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 namespace qd::ui {
 
@@ -177,14 +179,61 @@ void ListModel::sortRows() {
     const int cols = columns();
     const int key = m_sortKey;
     if (key < 0 || key >= cols) return;
-    const bool descending = m_sortOrder == 1;
-    std::stable_sort(m_order.begin(), m_order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const Cell& ca = m_cells[std::size_t(a) * cols + key];
-        const Cell& cb = m_cells[std::size_t(b) * cols + key];
-        const int c = compareText(ca.length ? chars(ca) : u"", ca.length,
-                                  cb.length ? chars(cb) : u"", cb.length);
-        return descending ? c > 0 : c < 0;
+    const std::size_t n = m_order.size();
+    // Lists repeat their texts a lot (a customer per order), and walking the rows' scattered
+    // texts in a comparison sort is slow. So the distinct texts are sorted once, each row gets
+    // its text's rank, and a counting sort by rank orders the rows, keeping equal rows in
+    // their stored order.
+    struct Distinct {
+        std::uint64_t prefix;  // first four folded characters, packed to compare as a number
+        std::u16string_view text;
+    };
+    std::vector<Distinct> distinct;
+    std::vector<std::uint32_t> textOfRow(n);
+    std::unordered_map<std::u16string_view, std::uint32_t> seen;
+    seen.reserve(n / 4 + 16);
+    for (std::size_t i = 0; i < n; ++i) {
+        const Cell& cell = m_cells[std::size_t(m_order[i]) * cols + key];
+        const std::u16string_view text(cell.length ? chars(cell) : u"", cell.length);
+        const auto [it, added] = seen.try_emplace(text, std::uint32_t(distinct.size()));
+        if (added) {
+            std::uint64_t prefix = 0;
+            for (std::size_t c = 0; c < 4; ++c)
+                prefix = (prefix << 16) | (c < text.size() ? fold(text[c]) : 0u);
+            distinct.push_back({prefix, text});
+        }
+        textOfRow[i] = it->second;
+    }
+    const auto compare = [](const Distinct& a, const Distinct& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
+        return compareText(a.text.data(), std::uint32_t(a.text.size()), b.text.data(),
+                           std::uint32_t(b.text.size()));
+    };
+    std::vector<std::uint32_t> byText(distinct.size());
+    for (std::uint32_t d = 0; d < byText.size(); ++d) byText[d] = d;
+    std::sort(byText.begin(), byText.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return compare(distinct[a], distinct[b]) < 0;
     });
+    // Texts equal but for letter case share a rank.
+    std::vector<std::uint32_t> rank(distinct.size());
+    std::uint32_t ranks = 0;
+    for (std::size_t i = 0; i < byText.size(); ++i) {
+        if (i > 0 && compare(distinct[byText[i - 1]], distinct[byText[i]]) != 0) ++ranks;
+        rank[byText[i]] = ranks;
+    }
+    if (!byText.empty()) ++ranks;
+    const bool descending = m_sortOrder == 1;
+    std::vector<std::uint32_t> start(std::size_t(ranks) + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint32_t& r = textOfRow[i];
+        r = rank[r];
+        if (descending) r = ranks - 1 - r;
+        ++start[r + 1];
+    }
+    for (std::size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+    std::vector<std::uint32_t> sorted(n);
+    for (std::size_t i = 0; i < n; ++i) sorted[start[textOfRow[i]]++] = m_order[i];
+    m_order.swap(sorted);
 }
 
 void ListModel::schedulePublish() {
