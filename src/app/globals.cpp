@@ -21,7 +21,15 @@ bool FileExists(const QString& path) { return !path.isEmpty() && QFileInfo::exis
 
 bool DirectoryExists(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
 
-QString ApplicationPath() { return QCoreApplication::applicationDirPath(); }
+namespace {
+QString g_applicationPath;
+}
+
+QString ApplicationPath() {
+    return g_applicationPath.isEmpty() ? QCoreApplication::applicationDirPath() : g_applicationPath;
+}
+
+void setApplicationPath(const QString& path) { g_applicationPath = path; }
 
 QString DataFolder() {
     return SpecialFolderPath(kCommonAppData) + QStringLiteral("/Brisklane/") +
@@ -36,7 +44,8 @@ QString ConnectionString() {
 }
 
 void CreateFolder(const QString& path) {
-    if (!QDir().mkdir(path))
+    // A new account may not have its data home yet; the shell's folders always exist.
+    if (!QDir().mkpath(path))
         throw Error(QStringLiteral("Path/File access error: cannot create the folder '%1'.")
                         .arg(path),
                     75);

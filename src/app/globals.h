@@ -17,6 +17,9 @@ bool DirectoryExists(const QString& path);
 
 // The program's own folder, where its template and companion files are installed.
 QString ApplicationPath();
+// Points the program at another folder of companions (tests use a folder of their own); an
+// empty path goes back to the program's folder.
+void setApplicationPath(const QString& path);
 
 // SpecialFolderPath(35) & "/Brisklane" & "/Quarrydesk", asked afresh at every call.
 QString DataFolder();

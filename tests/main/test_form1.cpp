@@ -86,6 +86,7 @@ private slots:
     // A first start makes the data folders, copies the template, creates both lists' columns
     // with their default widths, and shows no message at all.
     void firstStart() {
+        QDir(env->dataHome()).removeRecursively();  // a new account has no data home yet
         start();
         QCOMPARE(dialogs.messages(), QStringList());
         QVERIFY(QFileInfo(env->workingFile()).isFile());

@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QRadioButton>
 #include <QWidget>
+#include <QtEndian>
 
 namespace qd::ui {
 
@@ -48,9 +49,7 @@ public:
         QWidget* window = widget->window();
         if (window->cursor().shape() == Qt::WaitCursor) return;
         if (hand) {
-            const QVariant icon = window->property(kMouseIcon);
-            window->setCursor(icon.isValid() ? icon.value<QCursor>()
-                                             : QCursor(Qt::PointingHandCursor));
+            window->setCursor(mouseIcon(window));
         } else {
             window->unsetCursor();
         }
@@ -71,7 +70,7 @@ void markHover(QWidget* widget, int role) {
 }  // namespace
 
 QIcon applicationIcon() {
-    static const QIcon icon(QStringLiteral(":/quarrydesk/quarrydesk.png"));
+    static const QIcon icon(ApplicationPath() + QStringLiteral("/quarrydesk.png"));
     return icon;
 }
 
@@ -95,11 +94,28 @@ void ApplySkin(QWidget* mainWindow) {
 
 QString handCursorPath() { return ApplicationPath() + QStringLiteral("/HAND-M.CUR"); }
 
+QPoint cursorHotSpot(const QString& path) {
+    // A cursor file's directory entry holds the hot spot in place of an icon's colour planes.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QPoint(-1, -1);
+    const QByteArray head = file.read(14);
+    if (head.size() < 14 || qFromLittleEndian<quint16>(head.constData() + 2) != 2)
+        return QPoint(-1, -1);
+    return QPoint(qFromLittleEndian<quint16>(head.constData() + 10),
+                  qFromLittleEndian<quint16>(head.constData() + 12));
+}
+
 void setMouseIcon(QWidget* window, const QString& path) {
     const QPixmap picture(path);
     if (picture.isNull())
         throw Error(QStringLiteral("Invalid picture: %1").arg(QDir::toNativeSeparators(path)), 481);
-    window->setProperty(kMouseIcon, QVariant::fromValue(QCursor(picture)));
+    const QPoint hot = cursorHotSpot(path);
+    window->setProperty(kMouseIcon, QVariant::fromValue(QCursor(picture, hot.x(), hot.y())));
+}
+
+QCursor mouseIcon(const QWidget* window) {
+    const QVariant icon = window->property(kMouseIcon);
+    return icon.isValid() ? icon.value<QCursor>() : QCursor(Qt::PointingHandCursor);
 }
 
 void setHandOnHover(QWidget* widget) { markHover(widget, 1); }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QCursor>
 #include <QIcon>
+#include <QPoint>
 #include <QString>
 
 class QWidget;
@@ -22,6 +24,10 @@ QString skinPath();
 // The hand cursor file beside the program, and loading it as a window's custom mouse icon.
 QString handCursorPath();
 void setMouseIcon(QWidget* window, const QString& path);
+// The window's custom mouse icon, or the system's hand when none was loaded.
+QCursor mouseIcon(const QWidget* window);
+// The hot spot kept in a cursor file, (-1, -1) for other pictures (the centre is used then).
+QPoint cursorHotSpot(const QString& path);
 
 // The pointer rule: moving the mouse over a widget marked with setHandOnHover turns the whole
 // window's pointer into its custom mouse icon (the hand); over one marked with

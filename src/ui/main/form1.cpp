@@ -112,6 +112,7 @@ void Form1::Form_Load() {
     trap(112, [&] { ApplySkin(this); });
     if (trap.test(114, [&] { return FileExists(handCursorPath()); }))
         trap(116, [&] { setMouseIcon(this, handCursorPath()); });
+    trap(138, [&] { IsADOInstalled(); });
     trap(140, [&] {
         setWindowTitle(kProductName);
         setWindowIcon(applicationIcon());

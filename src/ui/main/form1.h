@@ -43,6 +43,8 @@ public slots:
     void Form_Resize();
 
     void RefreshOrderList();
+    // The start-up check of the data layer, with the offer to repair it.
+    void IsADOInstalled();
     void ListView1_ItemClick();
     void ListView1_ColumnClick(int position);
     void ListView2_ColumnClick(int position);
