@@ -111,6 +111,11 @@ void Form2::buildControls() {
         auto* d = new QDateEdit(this);
         d->setObjectName(QLatin1String(name));
         d->setCalendarPopup(true);
+        // The regional short date, with the year in full.
+        QString format = QLocale().dateFormat(QLocale::ShortFormat);
+        if (!format.contains(QLatin1String("yyyy")))
+            format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+        d->setDisplayFormat(format);
         setTwipsGeometry(d, left, top, 3840, 345);
         return d;
     };

@@ -11,6 +11,7 @@
 #include "ui/controls/listview.h"
 #include "ui/controls/lookandfeel.h"
 #include "ui/controls/twips.h"
+#include "ui/order/orderstatements.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -22,12 +23,6 @@
 namespace qd::ui {
 
 namespace {
-
-bool blank(const QString& text) {
-    for (const QChar c : text)
-        if (c != QLatin1Char(' ')) return false;
-    return true;
-}
 
 double regionalNumber(const QString& text) {
     const std::optional<double> value = text::parseRegionalNumber(text);
@@ -100,17 +95,19 @@ void Form3::buildControls() {
 }
 
 bool Form3::eventFilter(QObject* watched, QEvent* event) {
-    const bool in = event->type() == QEvent::FocusIn;
-    const bool out = event->type() == QEvent::FocusOut;
-    if (in || out) {
+    using Handler = void (Form3::*)();
+    struct Box {
+        QObject* box;
+        Handler got, lost;
+    };
+    const Box boxes[] = {{Text1, &Form3::Text1_GotFocus, &Form3::Text1_LostFocus},
+                         {Text2, &Form3::Text2_GotFocus, &Form3::Text2_LostFocus},
+                         {Text3, &Form3::Text3_GotFocus, &Form3::Text3_LostFocus}};
+    for (const Box& b : boxes) {
+        if (watched != b.box) continue;
         // The selection is made after the click that gave the focus has placed the cursor.
-        void (Form3::*got)() = nullptr;
-        void (Form3::*lost)() = nullptr;
-        if (watched == Text1) got = &Form3::Text1_GotFocus, lost = &Form3::Text1_LostFocus;
-        if (watched == Text2) got = &Form3::Text2_GotFocus, lost = &Form3::Text2_LostFocus;
-        if (watched == Text3) got = &Form3::Text3_GotFocus, lost = &Form3::Text3_LostFocus;
-        if (in && got) QTimer::singleShot(0, this, got);
-        if (out && lost) (this->*lost)();
+        if (event->type() == QEvent::FocusIn) QTimer::singleShot(0, this, b.got);
+        if (event->type() == QEvent::FocusOut) (this->*b.lost)();
     }
     return Form::eventFilter(watched, event);
 }
@@ -137,8 +134,9 @@ void Form3::FillProductList() {
     while (!rs.eof()) {
         const QVariant id = rs.field(QStringLiteral("ProductID"));
         bool ok = false;
-        m_ProductIDs.add(id.toLongLong(&ok));
+        const qlonglong productId = id.toLongLong(&ok);
         if (id.isNull() || !ok) throw Error(QStringLiteral("Invalid use of Null"), 94);
+        m_ProductIDs.add(productId);
         // The toolkit selects the first entry added; the list starts with none selected.
         const int selected = Combo1->currentIndex();
         Combo1->addItem(text::generalText(rs.field(QStringLiteral("ProductName"))));
@@ -196,11 +194,11 @@ void Form3::PushButton2_Click() {
     };
     bool absent = trap.test(100, [&] { return Combo1->currentIndex() == -1; });
     if (missing(100, absent, "You forgot to select Product.", Combo1)) return;
-    absent = trap.test(106, [&] { return blank(Text1->text()); });
+    absent = trap.test(106, [&] { return order::isBlank(Text1->text()); });
     if (missing(106, absent, "You forgot to input Quantity.", Text1)) return;
-    absent = trap.test(112, [&] { return blank(Text2->text()); });
+    absent = trap.test(112, [&] { return order::isBlank(Text2->text()); });
     if (missing(112, absent, "You forgot to input Unit Price.", Text2)) return;
-    absent = trap.test(118, [&] { return blank(Text3->text()); });
+    absent = trap.test(118, [&] { return order::isBlank(Text3->text()); });
     if (missing(118, absent, "You forgot to input Discount.", Text3)) return;
 
     qlonglong productId = 0;

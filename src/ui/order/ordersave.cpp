@@ -19,16 +19,6 @@
 
 namespace qd::ui {
 
-namespace {
-
-bool blank(const QString& text) {
-    for (const QChar c : text)
-        if (c != QLatin1Char(' ')) return false;
-    return true;
-}
-
-}  // namespace
-
 bool Form2::insertLines(ErrorTrap& trap, int headLine, int buildLine, int executeLine) {
     int lines = 0;
     trap(headLine, [&] { lines = ListView1->count(); });
@@ -62,7 +52,7 @@ void Form2::PushButton2_Click() {
     if (missing(106, absent, "You forgot to select Employee.", Combo2)) return;
     absent = trap.test(112, [&] { return Combo3->currentIndex() == -1; });
     if (missing(112, absent, "You forgot to select Shipping Method.", Combo3)) return;
-    absent = trap.test(118, [&] { return blank(Text1->text()); });
+    absent = trap.test(118, [&] { return order::isBlank(Text1->text()); });
     if (missing(118, absent, "You forgot to input PO Number.", Text1)) return;
     absent = trap.test(124, [&] { return ListView1->count() < 1; });
     if (missing(124, absent, "You forgot to add product(s).", PushButton9)) return;

@@ -33,6 +33,12 @@ QString identifier(const QString& what, const QString& text) {
 
 }  // namespace
 
+bool isBlank(const QString& text) {
+    for (const QChar c : text)
+        if (c != QLatin1Char(' ')) return false;
+    return true;
+}
+
 QString dateText(const QDate& date) {
     return text::formatDate(QDateTime(date, QTime(0, 0)), QStringLiteral("mm\\/dd\\/yyyy"));
 }

@@ -28,6 +28,10 @@ struct LineTexts {
     QString discount;   // "0.00%"
 };
 
+// True when the text is empty after removing leading and trailing blanks: a field the user
+// has not filled in.
+bool isBlank(const QString& text);
+
 // 03/07/2026 for March 7, 2026, whatever the regional date separator.
 QString dateText(const QDate& date);
 
