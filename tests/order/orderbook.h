@@ -5,100 +5,101 @@
 
 #include "app/appconnection.h"
 #include "app/globals.h"
-#include "data/connection.h"
 #include "data/recordset.h"
+#include "support/scripteddialogs.h"
 #include "support/testenv.h"
 #include "text/textconv.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QtTest>
 
 #include <memory>
 
-class OrderBook {
-public:
-    explicit OrderBook(TestEnvironment& env) : m_env(env) {}
+namespace book {
 
-    void open() {
-        close();
-        m_env.provideWorkingFile();
-        qd::AppConnectionObject() = std::make_unique<qd::data::Connection>();
-        qd::AppConnection().open(qd::ConnectionString());
-    }
-    void close() { qd::AppConnectionObject().reset(); }
+using Rows = QList<QVariantList>;
 
-    static void execute(const QString& sql) { qd::AppConnection().execute(sql); }
+inline void open(const TestEnvironment& env) {
+    qd::AppConnectionObject().reset();
+    env.provideWorkingFile();
+    qd::AppConnectionObject() = std::make_unique<qd::data::Connection>();
+    qd::AppConnection().open(qd::ConnectionString());
+}
+inline void close() { qd::AppConnectionObject().reset(); }
+inline void execute(const QString& sql) { qd::AppConnection().execute(sql); }
 
-    static QList<QVariantList> rows(const QString& sql) {
-        QList<QVariantList> result;
-        qd::data::Recordset rs;
-        rs.open(sql, qd::AppConnection());
-        while (!rs.eof()) {
-            QVariantList row;
-            for (int i = 0; i < rs.fieldCount(); ++i) row.append(rs.field(i));
-            result.append(row);
-            rs.moveNext();
-        }
-        rs.close();
-        return result;
+inline Rows rows(const QString& sql) {
+    Rows result;
+    qd::data::Recordset rs;
+    for (rs.open(sql, qd::AppConnection()); !rs.eof(); rs.moveNext()) {
+        QVariantList row;
+        for (int i = 0; i < rs.fieldCount(); ++i) row.append(rs.field(i));
+        result.append(row);
     }
-    static QVariant single(const QString& sql) {
-        const QList<QVariantList> r = rows(sql);
-        return r.isEmpty() ? QVariant() : r.first().value(0);
-    }
-    static int count(const QString& table, const QString& where = QString()) {
-        return single(QStringLiteral("select count(*) from ") + table +
-                      (where.isEmpty() ? QString() : QStringLiteral(" where ") + where))
-            .toInt();
-    }
+    return result;
+}
+inline QVariant single(const QString& sql) { return rows(sql).value(0).value(0); }
+inline int count(const QString& table) { return single("select count(*) from " + table).toInt(); }
 
-    static qlonglong customer(const QString& name) {
-        execute(QStringLiteral("insert into Customers (CompanyName) values ('%1')").arg(q(name)));
-        return single(QStringLiteral("select max(CustomerID) from Customers")).toLongLong();
-    }
-    static qlonglong employee(const QString& first, const QString& last) {
-        execute(QStringLiteral("insert into Employees (FirstName,LastName) values ('%1','%2')")
-                    .arg(q(first), q(last)));
-        return single(QStringLiteral("select max(EmployeeID) from Employees")).toLongLong();
-    }
-    static qlonglong shipping(const QString& name) {
-        execute(QStringLiteral("insert into [Shipping Methods] (ShippingMethod) values ('%1')")
-                    .arg(q(name)));
-        return single(QStringLiteral("select max(ShippingMethodID) from [Shipping Methods]"))
-            .toLongLong();
-    }
-    static qlonglong product(const QString& name, const QString& price) {
-        execute(QStringLiteral("insert into Products (ProductName,UnitPrice) values ('%1',%2)")
-                    .arg(q(name), price));
-        return single(QStringLiteral("select max(ProductID) from Products")).toLongLong();
-    }
-    static qlonglong order(qlonglong customer, qlonglong employee, qlonglong shipping,
-                           const QString& po, const QString& tax = QStringLiteral("0"),
-                           const QString& orderDate = QStringLiteral("03/07/2026"),
-                           const QString& shipDate = QStringLiteral("03/09/2026")) {
-        execute(QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,"
-                               "PurchaseOrderNumber,ShipDate,ShippingMethodID,SalesTaxRate) "
-                               "values (%1,%2,#%3#,'%4',#%5#,%6,%7)")
-                    .arg(customer).arg(employee).arg(orderDate, q(po), shipDate).arg(shipping)
-                    .arg(tax));
-        return single(QStringLiteral("select max(OrderID) from Orders")).toLongLong();
-    }
-    static void line(qlonglong order, qlonglong product, const QString& quantity,
-                     const QString& price, const QString& discount) {
-        execute(QStringLiteral("insert into [Order Details] (OrderID,ProductID,Quantity,"
-                               "UnitPrice,Discount) values (%1,%2,%3,%4,%5)")
-                    .arg(order).arg(product).arg(quantity, price, discount));
-    }
+// Inserts a row and returns its key.
+inline qlonglong add(const QString& table, const QString& key, const QString& columns,
+                     const QString& values) {
+    execute("insert into " + table + " (" + columns + ") values (" + values + ")");
+    return single("select max(" + key + ") from " + table).toLongLong();
+}
+inline qlonglong customer(const QString& name) {
+    return add("Customers", "CustomerID", "CompanyName", qd::text::quoted(name));
+}
+inline qlonglong employee(const QString& first, const QString& last) {
+    return add("Employees", "EmployeeID", "FirstName,LastName",
+               qd::text::quoted(first) + "," + qd::text::quoted(last));
+}
+inline qlonglong shipping(const QString& name) {
+    return add("[Shipping Methods]", "ShippingMethodID", "ShippingMethod", qd::text::quoted(name));
+}
+inline qlonglong product(const QString& name, const QString& price) {
+    return add("Products", "ProductID", "ProductName,UnitPrice", qd::text::quoted(name) + "," + price);
+}
+inline qlonglong order(qlonglong customer, qlonglong employee, qlonglong shipping,
+                       const QString& po, const QString& tax = "0") {
+    return add("Orders", "OrderID",
+               "CustomerID,EmployeeID,OrderDate,PurchaseOrderNumber,ShipDate,ShippingMethodID,"
+               "SalesTaxRate",
+               QStringLiteral("%1,%2,#03/07/2026#,%3,#12/31/2026#,%4,%5")
+                   .arg(customer).arg(employee).arg(qd::text::quoted(po)).arg(shipping).arg(tax));
+}
+inline void line(qlonglong order, qlonglong product, const QString& quantity,
+                 const QString& price, const QString& discount) {
+    add("[Order Details]", "OrderDetailID", "OrderID,ProductID,Quantity,UnitPrice,Discount",
+        QStringLiteral("%1,%2,%3,%4,%5").arg(order).arg(product).arg(quantity, price, discount));
+}
+inline Rows lines(qlonglong order) {
+    return rows(QStringLiteral("select ProductID, Quantity, UnitPrice, Discount from "
+                               "[Order Details] where OrderID=%1 order by OrderDetailID")
+                    .arg(order));
+}
 
-    // Picks a list entry by its text, as the user would.
-    static void choose(QComboBox* list, const QString& text) {
-        const int index = list->findText(text);
-        QVERIFY2(index >= 0, qPrintable(text));
-        list->setCurrentIndex(index);
-    }
+// Picks a list entry by its text, as the user would.
+inline void choose(QComboBox* list, const QString& text) {
+    const int index = list->findText(text);
+    QVERIFY2(index >= 0, qPrintable(text));
+    list->setCurrentIndex(index);
+}
 
-private:
-    static QString q(const QString& text) { return qd::text::doubleQuotes(text); }
-    TestEnvironment& m_env;
-};
+// The error boxes shown, texts only.
+inline QStringList errors(const ScriptedDialogs& dialogs) {
+    QStringList texts;
+    for (const Shown& s : dialogs.shown)
+        if (s.title == QLatin1String("Application Error")) texts.append(s.text);
+    return texts;
+}
+
+// A message box as the editors show their checks: OK only, no icon, application title.
+inline void verifyPlainMessage(const Shown& shown, const QString& text) {
+    QCOMPARE(shown.text, text);
+    QCOMPARE(shown.buttons, qd::Buttons::Ok);
+    QCOMPARE(shown.icon, qd::Icon::None);
+    QCOMPARE(shown.title, qd::applicationTitle());
+}
+
+}  // namespace book
