@@ -105,23 +105,17 @@ private slots:
                  book::Rows{own});
     }
 
-    void taxRateFocusRules_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("left");
-        QTest::newRow("percent sign") << "7%" << "0";
-        QTest::newRow("letters") << "abc" << "0";
-        QTest::newRow("decimal") << "7.5" << "7.5";
-        QTest::newRow("negative") << "-3" << "-3";
-    }
+    // Leaving the field turns what the region cannot read as a number into 0.
     void taxRateFocusRules() {
-        QFETCH(QString, typed);
-        QFETCH(QString, left);
         auto form = editor(QString());
-        form->Text2->setText(typed);
-        form->Text2_GotFocus();
-        QCOMPARE(form->Text2->selectedText(), typed);
-        form->Text2_LostFocus();
-        QCOMPARE(form->Text2->text(), left);
+        const QStringList typed{"7%", "abc", "7.5", "-3", "150"}, left{"0", "0", "7.5", "-3", "150"};
+        for (int i = 0; i < typed.size(); ++i) {
+            form->Text2->setText(typed[i]);
+            form->Text2_GotFocus();
+            QCOMPARE(form->Text2->selectedText(), typed[i]);
+            form->Text2_LostFocus();
+            QCOMPARE(form->Text2->text(), left[i]);
+        }
     }
 
     void deleteSelectedRemovesOnlyFromTheList() {

@@ -62,30 +62,24 @@ private slots:
         QCOMPARE(form->Text1->text() + form->Text2->text() + form->Text3->text(), QStringLiteral("000"));
     }
 
-    void boxesCorrectThemselvesOnLeaving_data() {
-        QTest::addColumn<int>("box");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("left");
-        QTest::newRow("quantity letters") << 0 << "abc" << "0";
-        QTest::newRow("quantity negative fraction") << 0 << "-1.5" << "-1.5";
-        QTest::newRow("price currency") << 1 << "$5" << "0";
-        QTest::newRow("discount 150") << 2 << "150" << "0";
-        QTest::newRow("discount -5") << 2 << "-5" << "0";
-        QTest::newRow("discount 100") << 2 << "100" << "100";
-    }
+    // Leaving a box turns what is no number into 0; the discount also must lie in 0 to 100.
     void boxesCorrectThemselvesOnLeaving() {
-        QFETCH(int, box);
-        QFETCH(QString, typed);
-        QFETCH(QString, left);
         auto form = lineEditor();
-        QLineEdit* boxes[] = {form->Text1, form->Text2, form->Text3};
-        void (Form3::*got[])() = {&Form3::Text1_GotFocus, &Form3::Text2_GotFocus, &Form3::Text3_GotFocus};
-        void (Form3::*lost[])() = {&Form3::Text1_LostFocus, &Form3::Text2_LostFocus, &Form3::Text3_LostFocus};
-        boxes[box]->setText(typed);
-        (form.get()->*got[box])();
-        QCOMPARE(boxes[box]->selectedText(), typed);
-        (form.get()->*lost[box])();
-        QCOMPARE(boxes[box]->text(), left);
+        const struct { QLineEdit* box; void (Form3::*got)(); void (Form3::*lost)(); } boxes[] = {
+            {form->Text1, &Form3::Text1_GotFocus, &Form3::Text1_LostFocus},
+            {form->Text2, &Form3::Text2_GotFocus, &Form3::Text2_LostFocus},
+            {form->Text3, &Form3::Text3_GotFocus, &Form3::Text3_LostFocus}};
+        const struct { int box; const char* typed; const char* left; } cases[] = {
+            {0, "abc", "0"}, {0, "-1.5", "-1.5"}, {1, "$5", "0"}, {1, "1,234.5", "1,234.5"},
+            {2, "150", "0"}, {2, "-5", "0"}, {2, "100", "100"}, {2, "5%", "0"}};
+        for (const auto& c : cases) {
+            const auto& b = boxes[c.box];
+            b.box->setText(QString::fromUtf8(c.typed));
+            (form.get()->*b.got)();
+            QCOMPARE(b.box->selectedText(), QString::fromUtf8(c.typed));
+            (form.get()->*b.lost)();
+            QCOMPARE(b.box->text(), QString::fromUtf8(c.left));
+        }
     }
 
     void saveChecksThenAppendsTheLine() {

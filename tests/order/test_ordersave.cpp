@@ -34,6 +34,10 @@ class TestOrderSave : public QObject {
         }
         return form;
     }
+    qlonglong storedOrder(const QString& po, const QString& tax = "0") const {
+        return book::order(m_header[0].toLongLong(), m_header[1].toLongLong(),
+                           m_header[2].toLongLong(), po, tax);
+    }
     // A line added through the line editor, as the user adds one.
     void addLine(Form2* form, const QString& product, const QString& quantity,
                  const QString& price, const QString& discount) {
@@ -135,11 +139,9 @@ private slots:
     }
 
     void editedOrderKeepsItsNumberAndGetsItsLinesAnew() {
-        const qlonglong other = book::order(m_header[0].toLongLong(), m_header[1].toLongLong(),
-                                            m_header[2].toLongLong(), "other");
+        const qlonglong other = storedOrder("other");
         book::line(other, m_bolt, "9", "9", "0");
-        const qlonglong id = book::order(m_header[0].toLongLong(), m_header[1].toLongLong(),
-                                         m_header[2].toLongLong(), "old", "0.05");
+        const qlonglong id = storedOrder("old", "0.05");
         book::line(id, m_widget, "1", "12.5", "0.05");
         book::line(id, m_bolt, "2", "40", "0");
         const qlonglong lastDetail = book::single("select max(OrderDetailID) from [Order Details]").toLongLong();
@@ -162,8 +164,7 @@ private slots:
 
     // A new order whose insert fails must not take another order's number for its lines.
     void failedOrderInsertAttachesNoLines() {
-        const qlonglong earlier = book::order(m_header[0].toLongLong(), m_header[1].toLongLong(),
-                                              m_header[2].toLongLong(), "earlier");
+        const qlonglong earlier = storedOrder("earlier");
         book::line(earlier, m_bolt, "1", "40", "0");
         auto form = editor();
         addLine(form.get(), "Widget", "3", "12.5", "0");
@@ -180,6 +181,18 @@ private slots:
         form->PushButton2_Click();
         QCOMPARE(m_dialogs->messages().last(), QStringLiteral("Record Successfully Saved"));
         QCOMPARE(book::lines(form->m_ID.toLongLong()), (book::Rows{{m_widget, 3, 12.5, 0}}));
+    }
+
+    // No number read back, no lines written and no success claimed.
+    void unreadableNewNumberStopsTheSave() {
+        book::execute("create trigger vanish after insert on Orders begin delete from Orders; end");
+        auto form = editor();
+        addLine(form.get(), "Widget", "3", "12.5", "0");
+        form->PushButton2_Click();
+        QCOMPARE(m_dialogs->messages().size(), 1);
+        QVERIFY(m_dialogs->messages()[0].contains("PushButton2_Click at line 154"));
+        QVERIFY(form->isVisible());
+        QCOMPARE(book::count("[Order Details]"), 0);
     }
 
     // A line whose statement cannot be made stops the save; saving again writes no line twice.
@@ -207,8 +220,7 @@ private slots:
 
     // Lines are written again only once the old ones are gone.
     void failedLineDeleteWritesNoLines() {
-        const qlonglong id = book::order(m_header[0].toLongLong(), m_header[1].toLongLong(),
-                                         m_header[2].toLongLong(), "x");
+        const qlonglong id = storedOrder("x");
         book::line(id, m_widget, "1", "12.5", "0");
         auto form = editor(QString::number(id));
         book::execute("create trigger keep before delete on [Order Details] "

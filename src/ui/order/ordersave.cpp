@@ -81,21 +81,21 @@ void Form2::PushButton2_Click() {
         if (!trap(142, [&] { AppConnection().execute(order::insertOrderStatement(values())); }))
             return;
         std::unique_ptr<data::Recordset> rs;
-        bool numbered = trap(144, [&] { rs = std::make_unique<data::Recordset>(); }) &&
-                        trap(146, [&] {
-                            rs->open(QStringLiteral("SELECT max(OrderID) from orders"),
-                                     AppConnection(), data::Recordset::OpenStatic,
-                                     data::Recordset::ReadOnly);
-                        });
-        if (numbered) {
+        bool failed = !trap(144, [&] { rs = std::make_unique<data::Recordset>(); }) ||
+                      !trap(146, [&] {
+                          rs->open(QStringLiteral("SELECT max(OrderID) from orders"),
+                                   AppConnection(), data::Recordset::OpenStatic,
+                                   data::Recordset::ReadOnly);
+                      });
+        if (!failed) {
             if (trap.test(148, [&] { return !rs->eof(); }))
-                numbered = trap(150, [&] { m_ID = text::generalText(rs->field(0)); });
-            else
-                numbered = false;
+                failed = !trap(150, [&] { m_ID = text::generalText(rs->field(0)); });
             trap(152, [&] { rs->close(); });
         }
-        if (!numbered || m_ID.isEmpty()) {
-            if (numbered) trap.report(154, QStringLiteral("The new order's number could not be read back."));
+        // Without its number the order's lines cannot be written; the failure was reported.
+        if (failed) return;
+        if (!trap.test(154, [&] { return !m_ID.isEmpty(); })) {
+            trap.report(154, QStringLiteral("The number of the new order could not be read back."));
             return;
         }
         if (!insertLines(trap, 156, 158, 160)) return;
