@@ -25,8 +25,12 @@ inline void open(const TestEnvironment& env) {
     qd::AppConnectionObject() = std::make_unique<qd::data::Connection>();
     qd::AppConnection().open(qd::ConnectionString());
 }
-inline void close() { qd::AppConnectionObject().reset(); }
-inline void execute(const QString& sql) { qd::AppConnection().execute(sql); }
+inline void close() {
+    qd::AppConnectionObject().reset();
+}
+inline void execute(const QString& sql) {
+    qd::AppConnection().execute(sql);
+}
 
 inline Rows rows(const QString& sql) {
     Rows result;
@@ -38,8 +42,12 @@ inline Rows rows(const QString& sql) {
     }
     return result;
 }
-inline QVariant single(const QString& sql) { return rows(sql).value(0).value(0); }
-inline int count(const QString& table) { return single("select count(*) from " + table).toInt(); }
+inline QVariant single(const QString& sql) {
+    return rows(sql).value(0).value(0);
+}
+inline int count(const QString& table) {
+    return single("select count(*) from " + table).toInt();
+}
 
 // Inserts a row and returns its key.
 inline qlonglong add(const QString& table, const QString& key, const QString& columns,
@@ -58,7 +66,8 @@ inline qlonglong shipping(const QString& name) {
     return add("[Shipping Methods]", "ShippingMethodID", "ShippingMethod", qd::text::quoted(name));
 }
 inline qlonglong product(const QString& name, const QString& price) {
-    return add("Products", "ProductID", "ProductName,UnitPrice", qd::text::quoted(name) + "," + price);
+    return add("Products", "ProductID", "ProductName,UnitPrice",
+               qd::text::quoted(name) + "," + price);
 }
 inline qlonglong order(qlonglong customer, qlonglong employee, qlonglong shipping,
                        const QString& po, const QString& tax = "0") {
@@ -66,10 +75,14 @@ inline qlonglong order(qlonglong customer, qlonglong employee, qlonglong shippin
                "CustomerID,EmployeeID,OrderDate,PurchaseOrderNumber,ShipDate,ShippingMethodID,"
                "SalesTaxRate",
                QStringLiteral("%1,%2,#03/07/2026#,%3,#12/31/2026#,%4,%5")
-                   .arg(customer).arg(employee).arg(qd::text::quoted(po)).arg(shipping).arg(tax));
+                   .arg(customer)
+                   .arg(employee)
+                   .arg(qd::text::quoted(po))
+                   .arg(shipping)
+                   .arg(tax));
 }
-inline void line(qlonglong order, qlonglong product, const QString& quantity,
-                 const QString& price, const QString& discount) {
+inline void line(qlonglong order, qlonglong product, const QString& quantity, const QString& price,
+                 const QString& discount) {
     add("[Order Details]", "OrderDetailID", "OrderID,ProductID,Quantity,UnitPrice,Discount",
         QStringLiteral("%1,%2,%3,%4,%5").arg(order).arg(product).arg(quantity, price, discount));
 }

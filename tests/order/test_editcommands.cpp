@@ -47,7 +47,8 @@ private slots:
             QCOMPARE(f->m_ID, QString());
             dialogs.inputs << "Rock'n'Roll Supplies";
             f->PushButton5_Click();
-            dialogs.inputs << "Ann" << "O'Neil";
+            dialogs.inputs << "Ann"
+                           << "O'Neil";
             f->PushButton3_Click();
             dialogs.inputs << "Courier";
             f->PushButton7_Click();
@@ -59,7 +60,8 @@ private slots:
             dialogs.windows.enqueue([&](QDialog* lineWindow) {
                 auto* g = static_cast<Form3*>(lineWindow);
                 QCOMPARE(g->windowTitle(), QStringLiteral("Add Product"));
-                dialogs.inputs << "Widget" << "12.5";
+                dialogs.inputs << "Widget"
+                               << "12.5";
                 g->PushButton5_Click();
                 book::choose(g->Combo1, "Widget");
                 g->Combo1_Click();
@@ -161,7 +163,8 @@ private slots:
         QCOMPARE(m_main->ListView1->count(), 2);
         const QStringList reported = book::errors(dialogs);
         QCOMPARE(reported.size(), 1);
-        QVERIFY(reported[0].contains("in Marrowlist2021/08/31.Form1.PushButton1_Click at line 112"));
+        QVERIFY(
+            reported[0].contains("in Marrowlist2021/08/31.Form1.PushButton1_Click at line 112"));
     }
 };
 

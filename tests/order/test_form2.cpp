@@ -26,8 +26,10 @@ class TestForm2 : public QObject {
         void (Form2::*remove)();
     };
     static Lookup lookup(const QString& kind) {
-        if (kind == "customer") return {&Form2::Combo1, &Form2::PushButton5_Click, &Form2::PushButton6_Click};
-        if (kind == "employee") return {&Form2::Combo2, &Form2::PushButton3_Click, &Form2::PushButton4_Click};
+        if (kind == "customer")
+            return {&Form2::Combo1, &Form2::PushButton5_Click, &Form2::PushButton6_Click};
+        if (kind == "employee")
+            return {&Form2::Combo2, &Form2::PushButton3_Click, &Form2::PushButton4_Click};
         return {&Form2::Combo3, &Form2::PushButton7_Click, &Form2::PushButton8_Click};
     }
     static QStringList row(const qd::ui::ListView* list, int index) {
@@ -75,9 +77,10 @@ private slots:
         book::line(id, widget, "3", "1234.5", "0.05");
         book::line(id, widget, "2.5", "0", "0.125");
         auto form = editor(QString::number(id));
-        QCOMPARE(QStringList({form->Combo1->currentText(), form->Combo2->currentText(),
-                              form->Combo3->currentText(), form->Text1->text(), form->Text2->text()}),
-                 (QStringList{"Acme", "Ann Vos", "Air", "PO'7", "8.25"}));
+        QCOMPARE(
+            QStringList({form->Combo1->currentText(), form->Combo2->currentText(),
+                         form->Combo3->currentText(), form->Text1->text(), form->Text2->text()}),
+            (QStringList{"Acme", "Ann Vos", "Air", "PO'7", "8.25"}));
         QCOMPARE(form->DateTimePicker1->date(), QDate(2026, 3, 7));
         QCOMPARE(form->DateTimePicker2->date(), QDate(2026, 12, 31));
         const QString w = QString::number(widget);
@@ -95,8 +98,8 @@ private slots:
         book::shipping("Post");
         const QVariantList own{book::customer("Acme"), book::employee("Ann", "Vos"),
                                book::shipping("Post")};
-        const qlonglong id = book::order(own[0].toLongLong(), own[1].toLongLong(),
-                                         own[2].toLongLong(), "A1");
+        const qlonglong id =
+            book::order(own[0].toLongLong(), own[1].toLongLong(), own[2].toLongLong(), "A1");
         book::line(id, book::product("Widget", "1"), "1", "1", "0");
         auto form = editor(QString::number(id));
         form->PushButton2_Click();
@@ -108,7 +111,8 @@ private slots:
     // Leaving the field turns what the region cannot read as a number into 0.
     void taxRateFocusRules() {
         auto form = editor(QString());
-        const QStringList typed{"7%", "abc", "7.5", "-3", "150"}, left{"0", "0", "7.5", "-3", "150"};
+        const QStringList typed{"7%", "abc", "7.5", "-3", "150"},
+            left{"0", "0", "7.5", "-3", "150"};
         for (int i = 0; i < typed.size(); ++i) {
             form->Text2->setText(typed[i]);
             form->Text2_GotFocus();
@@ -150,11 +154,14 @@ private slots:
         QTest::addColumn<QString>("prompt");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("query");
-        QTest::newRow("customer") << "customer" << "Enter new Customer: " << "Input Customer"
+        QTest::newRow("customer") << "customer"
+                                  << "Enter new Customer: "
+                                  << "Input Customer"
                                   << "select CompanyName from Customers";
-        QTest::newRow("shipping method")
-            << "shipping" << "Enter new Shipping Method: " << "Input Shipping Method"
-            << "select ShippingMethod from [Shipping Methods]";
+        QTest::newRow("shipping method") << "shipping"
+                                         << "Enter new Shipping Method: "
+                                         << "Input Shipping Method"
+                                         << "select ShippingMethod from [Shipping Methods]";
     }
     void addStoresTheNameAsTyped() {
         QFETCH(QString, kind);
@@ -169,7 +176,10 @@ private slots:
         list->setCurrentIndex(0);
         form->Text1->setText("PO 9");
         // An apostrophe, Cancel, a name that exists already, blanks only.
-        dialogs.inputs << "Rock'n'Roll Supplies" << "" << "Mid" << "  ";
+        dialogs.inputs << "Rock'n'Roll Supplies"
+                       << ""
+                       << "Mid"
+                       << "  ";
         for (int i = 0; i < 4; ++i) (form.get()->*lookup(kind).add)();
         QCOMPARE(dialogs.shown.size(), 4);
         for (const Shown& s : dialogs.shown) QCOMPARE(s.text + "|" + s.title, prompt + "|" + title);
@@ -183,12 +193,18 @@ private slots:
     void employeeAddAsksBothNamesFirst() {
         ScriptedDialogs dialogs;
         auto form = editor(QString());
-        dialogs.inputs << "" << "Vos" << "Ann" << "" << "Seán" << "O'Brien";
+        dialogs.inputs << ""
+                       << "Vos"
+                       << "Ann"
+                       << ""
+                       << "Seán"
+                       << "O'Brien";
         for (int i = 0; i < 3; ++i) form->PushButton3_Click();
         QCOMPARE(dialogs.shown.size(), 6);
         for (int i = 0; i < 6; ++i) {
-            QCOMPARE(dialogs.shown[i].text, i % 2 ? QStringLiteral("Enter new Employee's Lastname: ")
-                                                  : QStringLiteral("Enter new Employee's Firstname: "));
+            QCOMPARE(dialogs.shown[i].text,
+                     i % 2 ? QStringLiteral("Enter new Employee's Lastname: ")
+                           : QStringLiteral("Enter new Employee's Firstname: "));
             QCOMPARE(dialogs.shown[i].title, i % 2 ? QStringLiteral("Input Employee's Lastname")
                                                    : QStringLiteral("Input Employee's Firstname"));
         }
@@ -202,19 +218,25 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("table");
-        QTest::newRow("customer") << "customer" << "customer" << "Customers";
-        QTest::newRow("employee") << "employee" << "employee" << "Employees";
-        QTest::newRow("shipping") << "shipping" << "shipping method" << "[Shipping Methods]";
+        QTest::newRow("customer") << "customer"
+                                  << "customer"
+                                  << "Customers";
+        QTest::newRow("employee") << "employee"
+                                  << "employee"
+                                  << "Employees";
+        QTest::newRow("shipping") << "shipping"
+                                  << "shipping method"
+                                  << "[Shipping Methods]";
     }
     void deleteTakesTheOrdersButNotTheirLines() {
         QFETCH(QString, kind);
         QFETCH(QString, what);
         QFETCH(QString, table);
         ScriptedDialogs dialogs;
-        const qlonglong kept = book::order(book::customer("A"), book::employee("A", "A"),
-                                           book::shipping("A"), "kept");
-        const qlonglong gone = book::order(book::customer("B"), book::employee("B", "B"),
-                                           book::shipping("B"), "gone");
+        const qlonglong kept =
+            book::order(book::customer("A"), book::employee("A", "A"), book::shipping("A"), "kept");
+        const qlonglong gone =
+            book::order(book::customer("B"), book::employee("B", "B"), book::shipping("B"), "gone");
         book::line(gone, book::product("P", "1"), "1", "1", "0");
         auto form = editor(QString());
         QComboBox* list = form.get()->*lookup(kind).list;
@@ -230,7 +252,8 @@ private slots:
         QCOMPARE(dialogs.shown.size(), 2);
         QCOMPARE(dialogs.shown[0].text,
                  QStringLiteral("Warning: Deleting %1 will also delete order data that is linked "
-                                "to this %1.\r\nDo you wish to continue?").arg(what));
+                                "to this %1.\r\nDo you wish to continue?")
+                     .arg(what));
         QCOMPARE(dialogs.shown[0].buttons, qd::Buttons::YesNo);
         QCOMPARE(dialogs.shown[0].icon, qd::Icon::None);
         QCOMPARE(book::count(table), 1);

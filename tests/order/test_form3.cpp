@@ -49,8 +49,10 @@ private slots:
         QCOMPARE(form->m_UnitPrices.item(3).toDouble(), 12.5);
         form->Text1->setText("4");
         form->Text3->setText("5");
-        const struct { const char* product; const char* price; } choices[] = {
-            {"Widget", "12.5"}, {"Bolt", "40"}, {"Unpriced", "0"}};
+        const struct {
+            const char* product;
+            const char* price;
+        } choices[] = {{"Widget", "12.5"}, {"Bolt", "40"}, {"Unpriced", "0"}};
         for (const auto& c : choices) {
             book::choose(form->Combo1, c.product);
             form->Combo1_Click();
@@ -59,19 +61,27 @@ private slots:
         }
         form->Combo1->setCurrentIndex(-1);
         form->Combo1_Change();
-        QCOMPARE(form->Text1->text() + form->Text2->text() + form->Text3->text(), QStringLiteral("000"));
+        QCOMPARE(form->Text1->text() + form->Text2->text() + form->Text3->text(),
+                 QStringLiteral("000"));
     }
 
     // Leaving a box turns what is no number into 0; the discount also must lie in 0 to 100.
     void boxesCorrectThemselvesOnLeaving() {
         auto form = lineEditor();
-        const struct { QLineEdit* box; void (Form3::*got)(); void (Form3::*lost)(); } boxes[] = {
-            {form->Text1, &Form3::Text1_GotFocus, &Form3::Text1_LostFocus},
-            {form->Text2, &Form3::Text2_GotFocus, &Form3::Text2_LostFocus},
-            {form->Text3, &Form3::Text3_GotFocus, &Form3::Text3_LostFocus}};
-        const struct { int box; const char* typed; const char* left; } cases[] = {
-            {0, "abc", "0"}, {0, "-1.5", "-1.5"}, {1, "$5", "0"}, {1, "1,234.5", "1,234.5"},
-            {2, "150", "0"}, {2, "-5", "0"}, {2, "100", "100"}, {2, "5%", "0"}};
+        const struct {
+            QLineEdit* box;
+            void (Form3::*got)();
+            void (Form3::*lost)();
+        } boxes[] = {{form->Text1, &Form3::Text1_GotFocus, &Form3::Text1_LostFocus},
+                     {form->Text2, &Form3::Text2_GotFocus, &Form3::Text2_LostFocus},
+                     {form->Text3, &Form3::Text3_GotFocus, &Form3::Text3_LostFocus}};
+        const struct {
+            int box;
+            const char* typed;
+            const char* left;
+        } cases[] = {{0, "abc", "0"},           {0, "-1.5", "-1.5"}, {1, "$5", "0"},
+                     {1, "1,234.5", "1,234.5"}, {2, "150", "0"},     {2, "-5", "0"},
+                     {2, "100", "100"},         {2, "5%", "0"}};
         for (const auto& c : cases) {
             const auto& b = boxes[c.box];
             b.box->setText(QString::fromUtf8(c.typed));
@@ -90,10 +100,12 @@ private slots:
         book::verifyPlainMessage(dialogs.shown.value(0), "You forgot to select Product.");
         QCOMPARE(form->focusWidget(), form->Combo1);
         book::choose(form->Combo1, "Widget");
-        const struct { QLineEdit* box; const char* message; } checks[] = {
-            {form->Text1, "You forgot to input Quantity."},
-            {form->Text2, "You forgot to input Unit Price."},
-            {form->Text3, "You forgot to input Discount."}};
+        const struct {
+            QLineEdit* box;
+            const char* message;
+        } checks[] = {{form->Text1, "You forgot to input Quantity."},
+                      {form->Text2, "You forgot to input Unit Price."},
+                      {form->Text3, "You forgot to input Discount."}};
         for (const auto& check : checks) {
             check.box->setText("  ");
             form->PushButton2_Click();
@@ -141,7 +153,8 @@ private slots:
         QTest::addColumn<QVariantList>("stored");  // name and price, or nothing
         QTest::newRow("apostrophe") << QStringList{"Rock'n'Roll Drum", "12.5 Euro"}
                                     << QVariantList{"Rock'n'Roll Drum", 12.5};
-        QTest::newRow("grouped price") << QStringList{"Bolt", "1,234.50"} << QVariantList{"Bolt", 1};
+        QTest::newRow("grouped price")
+            << QStringList{"Bolt", "1,234.50"} << QVariantList{"Bolt", 1};
         QTest::newRow("price cancelled") << QStringList{"Nut", ""} << QVariantList{"Nut", 0};
         QTest::newRow("name cancelled") << QStringList{"", "5"} << QVariantList{};
     }
@@ -167,7 +180,8 @@ private slots:
 
     void deleteProductTakesItsStoredLines() {
         ScriptedDialogs dialogs;
-        const qlonglong widget = book::product("Widget", "12.5"), bolt = book::product("Bolt", "40");
+        const qlonglong widget = book::product("Widget", "12.5"),
+                        bolt = book::product("Bolt", "40");
         book::line(1, widget, "1", "12.5", "0");
         book::line(2, widget, "1", "12.5", "0");
         book::line(2, bolt, "1", "40", "0");

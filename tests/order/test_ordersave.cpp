@@ -39,8 +39,8 @@ class TestOrderSave : public QObject {
                            m_header[2].toLongLong(), po, tax);
     }
     // A line added through the line editor, as the user adds one.
-    void addLine(Form2* form, const QString& product, const QString& quantity,
-                 const QString& price, const QString& discount) {
+    void addLine(Form2* form, const QString& product, const QString& quantity, const QString& price,
+                 const QString& discount) {
         m_dialogs->windows.enqueue([=](QDialog* window) {
             auto* f = static_cast<qd::ui::Form3*>(window);
             book::choose(f->Combo1, product);
@@ -72,8 +72,8 @@ private slots:
         QTest::addColumn<QString>("written");
         QTest::newRow("en_US") << "en_US" << QStringList{"8.25", "3", "1,234.50", "12.50%"}
                                << "0.0825;3;1234.5;0.125";
-        QTest::newRow("thousands") << "en_US" << QStringList{"-2", "1,000", "0.00", "5.00%"}
-                                   << "-0.02;1000;0;0.05";
+        QTest::newRow("thousands")
+            << "en_US" << QStringList{"-2", "1,000", "0.00", "5.00%"} << "-0.02;1000;0;0.05";
         QTest::newRow("de_DE") << "de_DE" << QStringList{"8,25", "1.000", "1.234,50", "12,50%"}
                                << "0.0825;1000;1234.5;0.125";
     }
@@ -88,7 +88,8 @@ private slots:
         QCOMPARE(got.join(';'), written);
         QCOMPARE(order::dateText(QDate(2026, 3, 7)), QStringLiteral("03/07/2026"));
         QVERIFY_THROWS_EXCEPTION(qd::Error, order::taxValue("7%"));
-        QVERIFY_THROWS_EXCEPTION(qd::Error, order::lineInsertStatement("1", {"1 or 1", "1", "1", "0%"}));
+        QVERIFY_THROWS_EXCEPTION(qd::Error,
+                                 order::lineInsertStatement("1", {"1 or 1", "1", "1", "0%"}));
     }
 
     void checksComeInOrderWithTheirFocus() {
@@ -144,7 +145,8 @@ private slots:
         const qlonglong id = storedOrder("old", "0.05");
         book::line(id, m_widget, "1", "12.5", "0.05");
         book::line(id, m_bolt, "2", "40", "0");
-        const qlonglong lastDetail = book::single("select max(OrderDetailID) from [Order Details]").toLongLong();
+        const qlonglong lastDetail =
+            book::single("select max(OrderDetailID) from [Order Details]").toLongLong();
 
         auto form = editor(QString::number(id));
         QCOMPARE(form->Text2->text(), QStringLiteral("5"));
@@ -158,7 +160,8 @@ private slots:
                  (book::Rows{{other, "other", 0}, {id, "new", 0.05}}));
         QCOMPARE(book::lines(id), (book::Rows{{m_bolt, 2, 40, 0}}));
         QVERIFY(book::single("select min(OrderDetailID) from [Order Details] where OrderID=" +
-                             form->m_ID).toLongLong() > lastDetail);
+                             form->m_ID)
+                    .toLongLong() > lastDetail);
         QCOMPARE(book::lines(other), (book::Rows{{m_bolt, 9, 9, 0}}));
     }
 
@@ -223,8 +226,9 @@ private slots:
         const qlonglong id = storedOrder("x");
         book::line(id, m_widget, "1", "12.5", "0");
         auto form = editor(QString::number(id));
-        book::execute("create trigger keep before delete on [Order Details] "
-                      "begin select raise(abort, 'locked'); end");
+        book::execute(
+            "create trigger keep before delete on [Order Details] "
+            "begin select raise(abort, 'locked'); end");
         form->PushButton2_Click();
         QCOMPARE(m_dialogs->messages().size(), 1);
         QVERIFY(m_dialogs->messages()[0].contains("PushButton2_Click at line 134"));

@@ -82,8 +82,8 @@ Form2::Form2(QWidget* parent) : Form(parent) {
 }
 
 void Form2::buildControls() {
-    auto label = [this](const char* name, int index, const char* caption, double left,
-                        double top, double width, double height) {
+    auto label = [this](const char* name, int index, const char* caption, double left, double top,
+                        double width, double height) {
         auto* l = new QLabel(QString::fromUtf8(caption), this);
         l->setObjectName(QLatin1String(name));
         l->setProperty("Index", index);
@@ -157,11 +157,10 @@ void Form2::buildControls() {
     PushButton1 = button("PushButton1", "Cancel", 4080, 6180, 3840, 405);
     setDefaultOnHover(this);
 
-    const QList<QWidget*> tabOrder{Combo1,      Combo2,       DateTimePicker1, Text1,
-                                   DateTimePicker2, Combo3,   Text2,           ListView1,
-                                   PushButton9, PushButton10, PushButton2,     PushButton1,
-                                   PushButton5, PushButton6,  PushButton3,     PushButton4,
-                                   PushButton7, PushButton8};
+    const QList<QWidget*> tabOrder{
+        Combo1,      Combo2,      DateTimePicker1, Text1,        DateTimePicker2, Combo3,
+        Text2,       ListView1,   PushButton9,     PushButton10, PushButton2,     PushButton1,
+        PushButton5, PushButton6, PushButton3,     PushButton4,  PushButton7,     PushButton8};
     for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     Text2->installEventFilter(this);
@@ -249,8 +248,7 @@ void positionList(QComboBox* list, const Collection<qlonglong>& ids, const QVari
         return;
     }
     const int entry = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (entry < 0)
-        throw Error(QStringLiteral("\"%1\" is not in the list.").arg(text), 383);
+    if (entry < 0) throw Error(QStringLiteral("\"%1\" is not in the list.").arg(text), 383);
     list->setCurrentIndex(entry);
 }
 
@@ -258,18 +256,19 @@ void Form2::LoadOrder() {
     data::Recordset rs;
     // The three identifiers after the named columns let the lists be positioned on the
     // order's own entries.
-    rs.open(QStringLiteral("select OrderID, CompanyName, Employees.FirstName + ' ' + "
-                           "Employees.LastName as EmployeeName, OrderDate, PurchaseOrderNumber, "
-                           "ShipDate, ShippingMethod, SalesTaxRate, Orders.CustomerID, "
-                           "Orders.EmployeeID, Orders.ShippingMethodID from ") +
-                QStringLiteral("(((Orders inner join Customers on "
-                               "Customers.CustomerID=Orders.CustomerID) ") +
-                QStringLiteral("inner join Employees on eMPLOYEES.EmployeeID= Orders.EmployeeID) ") +
-                QStringLiteral("inner join [Shipping Methods] on "
-                               "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID) "
-                               "where OrderID=") +
-                m_ID,
-            AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+    rs.open(
+        QStringLiteral("select OrderID, CompanyName, Employees.FirstName + ' ' + "
+                       "Employees.LastName as EmployeeName, OrderDate, PurchaseOrderNumber, "
+                       "ShipDate, ShippingMethod, SalesTaxRate, Orders.CustomerID, "
+                       "Orders.EmployeeID, Orders.ShippingMethodID from ") +
+            QStringLiteral("(((Orders inner join Customers on "
+                           "Customers.CustomerID=Orders.CustomerID) ") +
+            QStringLiteral("inner join Employees on eMPLOYEES.EmployeeID= Orders.EmployeeID) ") +
+            QStringLiteral("inner join [Shipping Methods] on "
+                           "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID) "
+                           "where OrderID=") +
+            m_ID,
+        AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
     QString orderId;
     if (!rs.eof()) {
         orderId = text::generalText(rs.field(QStringLiteral("OrderID")));
@@ -282,35 +281,38 @@ void Form2::LoadOrder() {
         setPickerDate(DateTimePicker2, rs.field(QStringLiteral("ShipDate")));
         positionList(Combo3, m_ShippingMethodIDs, rs.field(QStringLiteral("ShippingMethodID")),
                      fieldText(rs, "ShippingMethod"));
-        Text2->setText(text::numberTextRegional(
-            rs.field(QStringLiteral("SalesTaxRate")).toDouble() * 100));
+        Text2->setText(
+            text::numberTextRegional(rs.field(QStringLiteral("SalesTaxRate")).toDouble() * 100));
     }
     rs.close();
     ListView1->clear();
     if (orderId.isEmpty()) return;
-    rs.open(QStringLiteral("select [Order Details].ProductID,ProductName,Quantity,"
-                           "[Order Details].UnitPrice,Discount from (([Order Details] ") +
-                QStringLiteral("inner join Orders on Orders.OrderID=[Order Details].OrderID) ") +
-                QStringLiteral("inner join Products on Products.ProductID=[Order Details].ProductID)"
-                               " where [Order Details].OrderID=") +
-                orderId,
-            AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+    rs.open(
+        QStringLiteral("select [Order Details].ProductID,ProductName,Quantity,"
+                       "[Order Details].UnitPrice,Discount from (([Order Details] ") +
+            QStringLiteral("inner join Orders on Orders.OrderID=[Order Details].OrderID) ") +
+            QStringLiteral("inner join Products on Products.ProductID=[Order Details].ProductID)"
+                           " where [Order Details].OrderID=") +
+            orderId,
+        AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
     while (!rs.eof()) {
         const int item = ListView1->addItem(fieldText(rs, "ProductID"));
         ListView1->setSubItem(item, 1, fieldText(rs, "ProductName"));
         ListView1->setSubItem(item, 2, fieldText(rs, "Quantity"));
-        ListView1->setSubItem(item, 3,
-                              text::formatValue(rs.field(QStringLiteral("UnitPrice")),
-                                                QStringLiteral("#,##0.00")));
-        ListView1->setSubItem(item, 4,
-                              text::formatValue(rs.field(QStringLiteral("Discount")),
-                                                QStringLiteral("0.00%")));
+        ListView1->setSubItem(
+            item, 3,
+            text::formatValue(rs.field(QStringLiteral("UnitPrice")), QStringLiteral("#,##0.00")));
+        ListView1->setSubItem(
+            item, 4,
+            text::formatValue(rs.field(QStringLiteral("Discount")), QStringLiteral("0.00%")));
         rs.moveNext();
     }
     rs.close();
 }
 
-void Form2::Text2_GotFocus() { Text2->selectAll(); }
+void Form2::Text2_GotFocus() {
+    Text2->selectAll();
+}
 
 void Form2::Text2_LostFocus() {
     if (!text::isNumeric(Text2->text())) Text2->setText(QStringLiteral("0"));

@@ -34,25 +34,25 @@ public:
     Collection<qlonglong> m_EmployeeIDs;
     Collection<qlonglong> m_ShippingMethodIDs;
 
-    QComboBox* Combo1 = nullptr;  // customer
-    QComboBox* Combo2 = nullptr;  // employee
-    QComboBox* Combo3 = nullptr;  // shipping method
+    QComboBox* Combo1 = nullptr;           // customer
+    QComboBox* Combo2 = nullptr;           // employee
+    QComboBox* Combo3 = nullptr;           // shipping method
     QDateEdit* DateTimePicker1 = nullptr;  // order date
     QDateEdit* DateTimePicker2 = nullptr;  // ship date
-    QLineEdit* Text1 = nullptr;  // PO number
-    QLineEdit* Text2 = nullptr;  // sales tax rate in percent
-    ListView* ListView1 = nullptr;  // the order's lines
-    QPushButton* PushButton1 = nullptr;   // Cancel
-    QPushButton* PushButton2 = nullptr;   // Save
-    QPushButton* PushButton3 = nullptr;   // + employee
-    QPushButton* PushButton4 = nullptr;   // - employee
-    QPushButton* PushButton5 = nullptr;   // + customer
-    QPushButton* PushButton6 = nullptr;   // - customer
-    QPushButton* PushButton7 = nullptr;   // + shipping method
-    QPushButton* PushButton8 = nullptr;   // - shipping method
-    QPushButton* PushButton9 = nullptr;   // Add Product
-    QPushButton* PushButton10 = nullptr;  // Delete Selected
-    QLabel* lblDetails[5] = {};  // elements 0, 1 and 4
+    QLineEdit* Text1 = nullptr;            // PO number
+    QLineEdit* Text2 = nullptr;            // sales tax rate in percent
+    ListView* ListView1 = nullptr;         // the order's lines
+    QPushButton* PushButton1 = nullptr;    // Cancel
+    QPushButton* PushButton2 = nullptr;    // Save
+    QPushButton* PushButton3 = nullptr;    // + employee
+    QPushButton* PushButton4 = nullptr;    // - employee
+    QPushButton* PushButton5 = nullptr;    // + customer
+    QPushButton* PushButton6 = nullptr;    // - customer
+    QPushButton* PushButton7 = nullptr;    // + shipping method
+    QPushButton* PushButton8 = nullptr;    // - shipping method
+    QPushButton* PushButton9 = nullptr;    // Add Product
+    QPushButton* PushButton10 = nullptr;   // Delete Selected
+    QLabel* lblDetails[5] = {};            // elements 0, 1 and 4
     QLabel* Label1[4] = {};
 
     // The lists and their collections, rebuilt together.

@@ -160,11 +160,19 @@ void Form3::Combo1_Click() {
                                   : text::numberTextRegional(price.toDouble()));
 }
 
-void Form3::Combo1_Change() { Combo1_Click(); }
+void Form3::Combo1_Change() {
+    Combo1_Click();
+}
 
-void Form3::Text1_GotFocus() { Text1->selectAll(); }
-void Form3::Text2_GotFocus() { Text2->selectAll(); }
-void Form3::Text3_GotFocus() { Text3->selectAll(); }
+void Form3::Text1_GotFocus() {
+    Text1->selectAll();
+}
+void Form3::Text2_GotFocus() {
+    Text2->selectAll();
+}
+void Form3::Text3_GotFocus() {
+    Text3->selectAll();
+}
 
 void Form3::Text1_LostFocus() {
     if (!text::isNumeric(Text1->text())) Text1->setText(QStringLiteral("0"));
@@ -223,7 +231,8 @@ void Form3::PushButton5_Click() {
     ErrorTrap trap(QStringLiteral("Form3"), QStringLiteral("PushButton5_Click"));
     QString name, price;
     trap(100, [&] {
-        name = dialogs().input(QStringLiteral("Enter new Product: "), QStringLiteral("Input Product"));
+        name =
+            dialogs().input(QStringLiteral("Enter new Product: "), QStringLiteral("Input Product"));
     });
     trap(102, [&] {
         price = dialogs().input(QStringLiteral("Enter Unit Price: "),
@@ -231,9 +240,10 @@ void Form3::PushButton5_Click() {
     });
     if (trap.test(104, [&] { return name.isEmpty(); })) return;
     trap(106, [&] {
-        AppConnection().execute(QStringLiteral("insert into Products (ProductName,UnitPrice) values ('") +
-                                text::doubleQuotes(name) + QStringLiteral("',") +
-                                text::numberText(text::leadingNumber(price)) + QStringLiteral(")"));
+        AppConnection().execute(
+            QStringLiteral("insert into Products (ProductName,UnitPrice) values ('") +
+            text::doubleQuotes(name) + QStringLiteral("',") +
+            text::numberText(text::leadingNumber(price)) + QStringLiteral(")"));
     });
     trap(108, [&] { FillProductList(); });
 }

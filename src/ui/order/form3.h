@@ -25,10 +25,10 @@ public:
     Collection<qlonglong> m_ProductIDs;
     Collection<QVariant> m_UnitPrices;
 
-    QComboBox* Combo1 = nullptr;  // products
-    QLineEdit* Text1 = nullptr;   // quantity
-    QLineEdit* Text2 = nullptr;   // unit price
-    QLineEdit* Text3 = nullptr;   // discount in percent
+    QComboBox* Combo1 = nullptr;         // products
+    QLineEdit* Text1 = nullptr;          // quantity
+    QLineEdit* Text2 = nullptr;          // unit price
+    QLineEdit* Text3 = nullptr;          // discount in percent
     QPushButton* PushButton1 = nullptr;  // Cancel
     QPushButton* PushButton2 = nullptr;  // Save
     QPushButton* PushButton5 = nullptr;  // + product

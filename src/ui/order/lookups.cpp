@@ -24,10 +24,9 @@ void Form2::addLookup(const QString& handler, const QString& prompt, const QStri
     trap(106, [&] { (this->*fill)(); });
 }
 
-void Form2::deleteLookup(const QString& handler, QComboBox* list,
-                         const Collection<qlonglong>& ids, const QString& warning,
-                         const QString& firstDelete, const QString& secondDelete,
-                         void (Form2::*fill)()) {
+void Form2::deleteLookup(const QString& handler, QComboBox* list, const Collection<qlonglong>& ids,
+                         const QString& warning, const QString& firstDelete,
+                         const QString& secondDelete, void (Form2::*fill)()) {
     ErrorTrap trap(QStringLiteral("Form2"), handler);
     if (trap.test(100, [&] { return list->currentIndex() == -1; })) return;
     Answer answer = Answer::No;
@@ -36,12 +35,10 @@ void Form2::deleteLookup(const QString& handler, QComboBox* list,
                                    Buttons::YesNo);
     });
     if (answer != Answer::Yes) return;
-    trap(104, [&] {
-        AppConnection().execute(firstDelete + QString::number(selectedId(list, ids)));
-    });
-    trap(106, [&] {
-        AppConnection().execute(secondDelete + QString::number(selectedId(list, ids)));
-    });
+    trap(104,
+         [&] { AppConnection().execute(firstDelete + QString::number(selectedId(list, ids))); });
+    trap(106,
+         [&] { AppConnection().execute(secondDelete + QString::number(selectedId(list, ids))); });
     trap(108, [&] { (this->*fill)(); });
 }
 
@@ -73,9 +70,10 @@ void Form2::PushButton3_Click() {
     });
     if (trap.test(104, [&] { return firstName.isEmpty() || lastName.isEmpty(); })) return;
     trap(106, [&] {
-        AppConnection().execute(QStringLiteral("insert into Employees (FirstName,LastName) values ('") +
-                                text::doubleQuotes(firstName) + QStringLiteral("','") +
-                                text::doubleQuotes(lastName) + QStringLiteral("')"));
+        AppConnection().execute(
+            QStringLiteral("insert into Employees (FirstName,LastName) values ('") +
+            text::doubleQuotes(firstName) + QStringLiteral("','") + text::doubleQuotes(lastName) +
+            QStringLiteral("')"));
     });
     trap(108, [&] { FillEmployeeList(); });
 }

@@ -72,8 +72,7 @@ void Form2::PushButton2_Click() {
     if (trap.test(130, [&] { return !m_ID.isEmpty(); })) {
         trap(132, [&] { AppConnection().execute(order::updateOrderStatement(values(), m_ID)); });
         // With the old lines still there, writing the list again would double every line.
-        if (!trap(134, [&] { AppConnection().execute(order::deleteLinesStatement(m_ID)); }))
-            return;
+        if (!trap(134, [&] { AppConnection().execute(order::deleteLinesStatement(m_ID)); })) return;
         if (!insertLines(trap, 136, 138, 138)) return;
     } else {
         // Without the new order there is nothing to attach lines to: the highest number read
@@ -81,12 +80,11 @@ void Form2::PushButton2_Click() {
         if (!trap(142, [&] { AppConnection().execute(order::insertOrderStatement(values())); }))
             return;
         std::unique_ptr<data::Recordset> rs;
-        bool failed = !trap(144, [&] { rs = std::make_unique<data::Recordset>(); }) ||
-                      !trap(146, [&] {
-                          rs->open(QStringLiteral("SELECT max(OrderID) from orders"),
-                                   AppConnection(), data::Recordset::OpenStatic,
-                                   data::Recordset::ReadOnly);
-                      });
+        bool failed =
+            !trap(144, [&] { rs = std::make_unique<data::Recordset>(); }) || !trap(146, [&] {
+                rs->open(QStringLiteral("SELECT max(OrderID) from orders"), AppConnection(),
+                         data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+            });
         if (!failed) {
             if (trap.test(148, [&] { return !rs->eof(); }))
                 failed = !trap(150, [&] { m_ID = text::generalText(rs->field(0)); });

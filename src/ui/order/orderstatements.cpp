@@ -25,9 +25,9 @@ QString identifier(const QString& what, const QString& text) {
     bool ok = false;
     text.toLongLong(&ok);
     if (!ok || text.trimmed() != text)
-        throw Error(QStringLiteral("Type mismatch: the %1 \"%2\" is not a record number.")
-                        .arg(what, text),
-                    13);
+        throw Error(
+            QStringLiteral("Type mismatch: the %1 \"%2\" is not a record number.").arg(what, text),
+            13);
     return text;
 }
 
@@ -78,13 +78,13 @@ QString updateOrderStatement(const OrderValues& order, const QString& orderId) {
 }
 
 QString insertOrderStatement(const OrderValues& order) {
-    return QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,"
-                          "PurchaseOrderNumber,ShipDate,ShippingMethodID,SalesTaxRate) values (") +
+    return QStringLiteral(
+               "insert into Orders (CustomerID,EmployeeID,OrderDate,"
+               "PurchaseOrderNumber,ShipDate,ShippingMethodID,SalesTaxRate) values (") +
            QString::number(order.customerId) + QStringLiteral(",") +
-           QString::number(order.employeeId) + QStringLiteral(",#") +
-           dateText(order.orderDate) + QStringLiteral("#,'") +
-           text::doubleQuotes(order.purchaseOrderNumber) + QStringLiteral("',#") +
-           dateText(order.shipDate) + QStringLiteral("#,") +
+           QString::number(order.employeeId) + QStringLiteral(",#") + dateText(order.orderDate) +
+           QStringLiteral("#,'") + text::doubleQuotes(order.purchaseOrderNumber) +
+           QStringLiteral("',#") + dateText(order.shipDate) + QStringLiteral("#,") +
            QString::number(order.shippingMethodId) + QStringLiteral(",") +
            taxValue(order.taxRateText) + QStringLiteral(")");
 }
@@ -95,8 +95,9 @@ QString deleteLinesStatement(const QString& orderId) {
 }
 
 QString lineInsertStatement(const QString& orderId, const LineTexts& line) {
-    return QStringLiteral("insert into [Order Details] (OrderID,ProductID,Quantity,UnitPrice,"
-                          "Discount) values (") +
+    return QStringLiteral(
+               "insert into [Order Details] (OrderID,ProductID,Quantity,UnitPrice,"
+               "Discount) values (") +
            identifier(QStringLiteral("order number"), orderId) + QStringLiteral(",") +
            identifier(QStringLiteral("product number"), line.productId) + QStringLiteral(",") +
            quantityValue(line.quantity) + QStringLiteral(",") + unitPriceValue(line.unitPrice) +
