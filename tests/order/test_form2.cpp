@@ -108,20 +108,6 @@ private slots:
                  book::Rows{own});
     }
 
-    // Leaving the field turns what the region cannot read as a number into 0.
-    void taxRateFocusRules() {
-        auto form = editor(QString());
-        const QStringList typed{"7%", "abc", "7.5", "-3", "150"},
-            left{"0", "0", "7.5", "-3", "150"};
-        for (int i = 0; i < typed.size(); ++i) {
-            form->Text2->setText(typed[i]);
-            form->Text2_GotFocus();
-            QCOMPARE(form->Text2->selectedText(), typed[i]);
-            form->Text2_LostFocus();
-            QCOMPARE(form->Text2->text(), left[i]);
-        }
-    }
-
     void deleteSelectedRemovesOnlyFromTheList() {
         ScriptedDialogs dialogs;
         const qlonglong widget = book::product("Widget", "1"), bolt = book::product("Bolt", "2");
