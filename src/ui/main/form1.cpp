@@ -63,6 +63,8 @@ void Form1::buildControls() {
     connect(ListView1, &ListView::itemClick, this, &Form1::userItemClick);
     connect(ListView1, &ListView::columnClick, this, &Form1::ListView1_ColumnClick);
     connect(ListView2, &ListView::columnClick, this, &Form1::ListView2_ColumnClick);
+    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);

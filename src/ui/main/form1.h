@@ -49,6 +49,8 @@ public slots:
     void ListView1_ColumnClick(int position);
     void ListView2_ColumnClick(int position);
 
+    void PushButton1_Click();  // Edit Selected Order
+    void PushButton2_Click();  // Add New Order
     void PushButton3_Click();  // Delete Selected Order
     void PushButton4_Click();  // Load Sample/Example Data
     void PushButton6_Click();  // Help

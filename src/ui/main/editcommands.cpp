@@ -1,0 +1,46 @@
+// Edit Selected Order and Add New Order: the order editor opened modally, the lists refilled
+// however it was closed.
+
+#include "ui/main/form1.h"
+
+#include "app/dialogs.h"
+#include "app/errortrap.h"
+#include "ui/controls/listview.h"
+#include "ui/order/form2.h"
+
+#include <memory>
+
+namespace qd::ui {
+
+void Form1::PushButton1_Click() {
+    ErrorTrap trap(QStringLiteral("Form1"), QStringLiteral("PushButton1_Click"));
+    if (!trap.test(100, [&] { return ListView1->count() > 0; })) return;
+    short position = 0;
+    trap(102, [&] {
+        const int selected = ListView1->selectedIndex();
+        if (selected == 0)
+            throw Error(QStringLiteral("Object variable or With block variable not set"), 91);
+        position = short(selected);
+    });
+    auto editor = std::make_unique<Form2>();
+    // Without a selected row there is no order to edit; the editor would open on a new one.
+    if (!trap(104, [&] { editor->m_ID = ListView1->selectedText(); })) return;
+    trap(106, [&] { editor->setWindowTitle(QStringLiteral("Edit Data")); });
+    trap(108, [&] { dialogs().showModal(editor.get()); });
+    editor.reset();
+    trap(110, [&] { RefreshOrderList(); });
+    trap(112, [&] { ListView1->selectIndex(position); });
+    trap(114, [&] { ListView1_ItemClick(); });
+}
+
+void Form1::PushButton2_Click() {
+    ErrorTrap trap(QStringLiteral("Form1"), QStringLiteral("PushButton2_Click"));
+    auto editor = std::make_unique<Form2>();
+    trap(116, [&] { editor->m_ID = QString(); });
+    trap(118, [&] { editor->setWindowTitle(QStringLiteral("Add New")); });
+    trap(120, [&] { dialogs().showModal(editor.get()); });
+    editor.reset();
+    trap(122, [&] { RefreshOrderList(); });
+}
+
+}  // namespace qd::ui

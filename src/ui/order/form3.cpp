@@ -1,0 +1,273 @@
+// The order line editor and its product maintenance.
+
+#include "ui/order/form3.h"
+
+#include "app/appconnection.h"
+#include "app/dialogs.h"
+#include "app/errortrap.h"
+#include "app/globals.h"
+#include "data/recordset.h"
+#include "text/textconv.h"
+#include "ui/controls/listview.h"
+#include "ui/controls/lookandfeel.h"
+#include "ui/controls/twips.h"
+#include "ui/order/orderstatements.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace qd::ui {
+
+namespace {
+
+double regionalNumber(const QString& text) {
+    const std::optional<double> value = text::parseRegionalNumber(text);
+    if (!value) throw Error(QStringLiteral("Type mismatch: \"%1\" is not a number.").arg(text), 13);
+    return *value;
+}
+
+}  // namespace
+
+Form3::Form3(ListView* orderLines, QWidget* parent) : Form(parent), m_orderLines(orderLines) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Add Product"));
+    buildControls();
+    setFixedSize(toPixels(4080), toPixels(3480));
+}
+
+void Form3::buildControls() {
+    auto label = [this](int index, const char* caption, double top, double width) {
+        auto* l = new QLabel(QString::fromUtf8(caption), this);
+        l->setProperty("Index", index);
+        setTwipsGeometry(l, 120, top, width, 225);
+        return l;
+    };
+    auto button = [this](const char* name, const char* caption, double left, double top,
+                         double width, double height) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), this);
+        b->setObjectName(QLatin1String(name));
+        b->setFont(buttonFont());
+        b->setAutoDefault(false);
+        setHandOnHover(b);
+        setTwipsGeometry(b, left, top, width, height);
+        return b;
+    };
+    auto textBox = [this](const char* name, double top) {
+        auto* t = new QLineEdit(this);
+        t->setObjectName(QLatin1String(name));
+        setTwipsGeometry(t, 120, top, 3840, 345);
+        setDefaultOnHover(t);
+        t->installEventFilter(this);
+        return t;
+    };
+
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    setTwipsGeometry(Combo1, 120, 450, 2880, 345);
+    PushButton5 = button("PushButton5", "+", 3120, 450, 360, 345);
+    PushButton6 = button("PushButton6", "-", 3600, 450, 360, 345);
+    lblDetails = label(4, "Product", 165, 675);
+    lblDetails->setObjectName(QStringLiteral("lblDetails"));
+    Text1 = textBox("Text1", 1125);
+    Label1[2] = label(2, "Quantity", 870, 705);
+    Text2 = textBox("Text2", 1815);
+    Label1[0] = label(0, "Unit Price", 1560, 705);
+    Text3 = textBox("Text3", 2490);
+    Label1[1] = label(1, "Discount (%)", 2250, 1050);
+    for (QLabel* l : Label1) l->setObjectName(QStringLiteral("Label1"));
+    PushButton2 = button("PushButton2", "Save", 120, 2970, 1920, 405);
+    PushButton1 = button("PushButton1", "Cancel", 2160, 2970, 1800, 405);
+    setDefaultOnHover(this);
+
+    const QList<QWidget*> tabOrder{Combo1, PushButton5, PushButton6, Text1,
+                                   Text2,  Text3,       PushButton2, PushButton1};
+    for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    connect(Combo1, &QComboBox::activated, this, &Form3::Combo1_Click);
+    connect(PushButton1, &QPushButton::clicked, this, &Form3::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form3::PushButton2_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form3::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form3::PushButton6_Click);
+}
+
+bool Form3::eventFilter(QObject* watched, QEvent* event) {
+    using Handler = void (Form3::*)();
+    struct Box {
+        QObject* box;
+        Handler got, lost;
+    };
+    const Box boxes[] = {{Text1, &Form3::Text1_GotFocus, &Form3::Text1_LostFocus},
+                         {Text2, &Form3::Text2_GotFocus, &Form3::Text2_LostFocus},
+                         {Text3, &Form3::Text3_GotFocus, &Form3::Text3_LostFocus}};
+    for (const Box& b : boxes) {
+        if (watched != b.box) continue;
+        // The selection is made after the click that gave the focus has placed the cursor.
+        if (event->type() == QEvent::FocusIn) QTimer::singleShot(0, this, b.got);
+        if (event->type() == QEvent::FocusOut) (this->*b.lost)();
+    }
+    return Form::eventFilter(watched, event);
+}
+
+void Form3::Form_Load() {
+    ErrorTrap trap(QStringLiteral("Form3"), QStringLiteral("Form_Load"));
+    trap(100, [&] { ApplyBackColors(this); });
+    trap(102, [&] { setWindowIcon(applicationIcon()); });
+    if (trap.test(104, [&] { return FileExists(handCursorPath()); }))
+        trap(106, [&] { setMouseIcon(this, handCursorPath()); });
+    trap(108, [&] { Text1->setText(QStringLiteral("0")); });
+    trap(110, [&] { Text2->setText(QStringLiteral("0")); });
+    trap(112, [&] { Text3->setText(QStringLiteral("0")); });
+    trap(114, [&] { FillProductList(); });
+}
+
+void Form3::FillProductList() {
+    m_ProductIDs = Collection<qlonglong>();
+    m_UnitPrices = Collection<QVariant>();
+    Combo1->clear();
+    data::Recordset rs;
+    rs.open(QStringLiteral("select * from Products order by ProductName"), AppConnection(),
+            data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+    while (!rs.eof()) {
+        const QVariant id = rs.field(QStringLiteral("ProductID"));
+        bool ok = false;
+        const qlonglong productId = id.toLongLong(&ok);
+        if (id.isNull() || !ok) throw Error(QStringLiteral("Invalid use of Null"), 94);
+        m_ProductIDs.add(productId);
+        // The toolkit selects the first entry added; the list starts with none selected.
+        const int selected = Combo1->currentIndex();
+        Combo1->addItem(text::generalText(rs.field(QStringLiteral("ProductName"))));
+        if (selected == -1) Combo1->setCurrentIndex(-1);
+        m_UnitPrices.add(rs.field(QStringLiteral("UnitPrice")));
+        rs.moveNext();
+    }
+    rs.close();
+}
+
+void Form3::Combo1_Click() {
+    if (Combo1->currentIndex() == -1) {
+        Text1->setText(QStringLiteral("0"));
+        Text2->setText(QStringLiteral("0"));
+        Text3->setText(QStringLiteral("0"));
+        return;
+    }
+    // A product stored without a price is offered at 0.
+    const QVariant price = m_UnitPrices.item(Combo1->currentIndex() + 1);
+    Text2->setText(price.isNull() ? QStringLiteral("0")
+                                  : text::numberTextRegional(price.toDouble()));
+}
+
+void Form3::Combo1_Change() {
+    Combo1_Click();
+}
+
+void Form3::Text1_GotFocus() {
+    Text1->selectAll();
+}
+void Form3::Text2_GotFocus() {
+    Text2->selectAll();
+}
+void Form3::Text3_GotFocus() {
+    Text3->selectAll();
+}
+
+void Form3::Text1_LostFocus() {
+    if (!text::isNumeric(Text1->text())) Text1->setText(QStringLiteral("0"));
+}
+
+void Form3::Text2_LostFocus() {
+    if (!text::isNumeric(Text2->text())) Text2->setText(QStringLiteral("0"));
+}
+
+void Form3::Text3_LostFocus() {
+    const std::optional<double> percent = text::parseRegionalNumber(Text3->text());
+    if (!percent || *percent < 0 || *percent > 100) Text3->setText(QStringLiteral("0"));
+}
+
+void Form3::PushButton1_Click() {
+    ErrorTrap trap(QStringLiteral("Form3"), QStringLiteral("PushButton1_Click"));
+    trap(100, [&] { Unload(); });
+}
+
+void Form3::PushButton2_Click() {
+    ErrorTrap trap(QStringLiteral("Form3"), QStringLiteral("PushButton2_Click"));
+    auto missing = [&](int line, bool absent, const char* message, QWidget* field) {
+        if (!absent) return false;
+        trap(line + 2, [&] { dialogs().message(QString::fromUtf8(message)); });
+        trap(line + 4, [&] { field->setFocus(); });
+        return true;
+    };
+    bool absent = trap.test(100, [&] { return Combo1->currentIndex() == -1; });
+    if (missing(100, absent, "You forgot to select Product.", Combo1)) return;
+    absent = trap.test(106, [&] { return order::isBlank(Text1->text()); });
+    if (missing(106, absent, "You forgot to input Quantity.", Text1)) return;
+    absent = trap.test(112, [&] { return order::isBlank(Text2->text()); });
+    if (missing(112, absent, "You forgot to input Unit Price.", Text2)) return;
+    absent = trap.test(118, [&] { return order::isBlank(Text3->text()); });
+    if (missing(118, absent, "You forgot to input Discount.", Text3)) return;
+
+    qlonglong productId = 0;
+    trap(124, [&] { productId = m_ProductIDs.item(Combo1->currentIndex() + 1); });
+    int item = -1;
+    trap(126, [&] { item = m_orderLines->addItem(QString::number(productId)); });
+    trap(128, [&] { m_orderLines->setSubItem(item, 1, Combo1->currentText()); });
+    trap(130, [&] { m_orderLines->setSubItem(item, 2, Text1->text()); });
+    trap(132, [&] {
+        m_orderLines->setSubItem(
+            item, 3, text::formatNumber(regionalNumber(Text2->text()), QStringLiteral("#,##0.00")));
+    });
+    trap(134, [&] {
+        m_orderLines->setSubItem(
+            item, 4,
+            text::formatNumber(regionalNumber(Text3->text()) / 100, QStringLiteral("0.00%")));
+    });
+    trap(136, [&] { Unload(); });
+}
+
+void Form3::PushButton5_Click() {
+    ErrorTrap trap(QStringLiteral("Form3"), QStringLiteral("PushButton5_Click"));
+    QString name, price;
+    trap(100, [&] {
+        name =
+            dialogs().input(QStringLiteral("Enter new Product: "), QStringLiteral("Input Product"));
+    });
+    trap(102, [&] {
+        price = dialogs().input(QStringLiteral("Enter Unit Price: "),
+                                QStringLiteral("Input Unit Price"));
+    });
+    if (trap.test(104, [&] { return name.isEmpty(); })) return;
+    trap(106, [&] {
+        AppConnection().execute(
+            QStringLiteral("insert into Products (ProductName,UnitPrice) values ('") +
+            text::doubleQuotes(name) + QStringLiteral("',") +
+            text::numberText(text::leadingNumber(price)) + QStringLiteral(")"));
+    });
+    trap(108, [&] { FillProductList(); });
+}
+
+void Form3::PushButton6_Click() {
+    ErrorTrap trap(QStringLiteral("Form3"), QStringLiteral("PushButton6_Click"));
+    if (trap.test(100, [&] { return Combo1->currentIndex() == -1; })) return;
+    Answer answer = Answer::No;
+    trap(102, [&] {
+        answer = dialogs().message(
+            QStringLiteral("Warning: Deleting product will also delete order data that is linked "
+                           "to this product.\r\nDo you wish to continue?"),
+            Buttons::YesNo);
+    });
+    if (answer != Answer::Yes) return;
+    trap(104, [&] {
+        AppConnection().execute(QStringLiteral("delete from Products where ProductID=") +
+                                QString::number(m_ProductIDs.item(Combo1->currentIndex() + 1)));
+    });
+    trap(106, [&] {
+        AppConnection().execute(QStringLiteral("delete from [Order Details] where ProductID=") +
+                                QString::number(m_ProductIDs.item(Combo1->currentIndex() + 1)));
+    });
+    trap(108, [&] { FillProductList(); });
+}
+
+}  // namespace qd::ui

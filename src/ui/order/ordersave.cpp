@@ -1,0 +1,105 @@
+// Save: the checks, then the order and its lines written with one statement each.
+
+#include "ui/order/form2.h"
+
+#include "app/appconnection.h"
+#include "app/dialogs.h"
+#include "app/errortrap.h"
+#include "data/recordset.h"
+#include "text/textconv.h"
+#include "ui/controls/listview.h"
+#include "ui/order/orderstatements.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <memory>
+
+namespace qd::ui {
+
+bool Form2::insertLines(ErrorTrap& trap, int headLine, int buildLine, int executeLine) {
+    int lines = 0;
+    trap(headLine, [&] { lines = ListView1->count(); });
+    for (int item = 1; item <= lines; ++item) {
+        QString statement;
+        // A line whose statement cannot be made stops the save, so no statement is run twice
+        // and the user can correct the line and save again.
+        if (!trap(buildLine, [&] {
+                statement = order::lineInsertStatement(
+                    m_ID, {ListView1->itemText(item), ListView1->subItemText(item, 2),
+                           ListView1->subItemText(item, 3), ListView1->subItemText(item, 4)});
+            }))
+            return false;
+        trap(executeLine, [&] { AppConnection().execute(statement); });
+    }
+    return true;
+}
+
+void Form2::PushButton2_Click() {
+    ErrorTrap trap(QStringLiteral("Form2"), QStringLiteral("PushButton2_Click"));
+    auto missing = [&](int line, bool absent, const char* message, QWidget* field) {
+        if (!absent) return false;
+        trap(line + 2, [&] { dialogs().message(QString::fromUtf8(message)); });
+        trap(line + 4, [&] { field->setFocus(); });
+        return true;
+    };
+    bool absent = false;
+    absent = trap.test(100, [&] { return Combo1->currentIndex() == -1; });
+    if (missing(100, absent, "You forgot to select Customer.", Combo1)) return;
+    absent = trap.test(106, [&] { return Combo2->currentIndex() == -1; });
+    if (missing(106, absent, "You forgot to select Employee.", Combo2)) return;
+    absent = trap.test(112, [&] { return Combo3->currentIndex() == -1; });
+    if (missing(112, absent, "You forgot to select Shipping Method.", Combo3)) return;
+    absent = trap.test(118, [&] { return order::isBlank(Text1->text()); });
+    if (missing(118, absent, "You forgot to input PO Number.", Text1)) return;
+    absent = trap.test(124, [&] { return ListView1->count() < 1; });
+    if (missing(124, absent, "You forgot to add product(s).", PushButton9)) return;
+
+    auto values = [&] {
+        order::OrderValues order;
+        order.customerId = selectedId(Combo1, m_CustomerIDs);
+        order.employeeId = selectedId(Combo2, m_EmployeeIDs);
+        order.shippingMethodId = selectedId(Combo3, m_ShippingMethodIDs);
+        order.orderDate = DateTimePicker1->date();
+        order.shipDate = DateTimePicker2->date();
+        order.purchaseOrderNumber = Text1->text();
+        order.taxRateText = Text2->text();
+        return order;
+    };
+
+    if (trap.test(130, [&] { return !m_ID.isEmpty(); })) {
+        trap(132, [&] { AppConnection().execute(order::updateOrderStatement(values(), m_ID)); });
+        // With the old lines still there, writing the list again would double every line.
+        if (!trap(134, [&] { AppConnection().execute(order::deleteLinesStatement(m_ID)); })) return;
+        if (!insertLines(trap, 136, 138, 138)) return;
+    } else {
+        // Without the new order there is nothing to attach lines to: the highest number read
+        // next would be another order's. The editor stays open with everything the user typed.
+        if (!trap(142, [&] { AppConnection().execute(order::insertOrderStatement(values())); }))
+            return;
+        std::unique_ptr<data::Recordset> rs;
+        bool failed =
+            !trap(144, [&] { rs = std::make_unique<data::Recordset>(); }) || !trap(146, [&] {
+                rs->open(QStringLiteral("SELECT max(OrderID) from orders"), AppConnection(),
+                         data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+            });
+        if (!failed) {
+            if (trap.test(148, [&] { return !rs->eof(); }))
+                failed = !trap(150, [&] { m_ID = text::generalText(rs->field(0)); });
+            trap(152, [&] { rs->close(); });
+        }
+        // Without its number the order's lines cannot be written; the failure was reported.
+        if (failed) return;
+        if (!trap.test(154, [&] { return !m_ID.isEmpty(); })) {
+            trap.report(154, QStringLiteral("The number of the new order could not be read back."));
+            return;
+        }
+        if (!insertLines(trap, 156, 158, 160)) return;
+    }
+    trap(164, [&] { dialogs().message(QStringLiteral("Record Successfully Saved")); });
+    trap(166, [&] { Unload(); });
+}
+
+}  // namespace qd::ui

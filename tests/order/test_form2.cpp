@@ -1,0 +1,230 @@
+// The order editor's load for a new and an existing order, its lists, the small commands and
+// the "+" and "-" buttons beside the lists.
+
+#include "orderbook.h"
+#include "ui/controls/listview.h"
+#include "ui/order/form2.h"
+
+#include <QDateEdit>
+#include <QLineEdit>
+
+using qd::ui::Form2;
+
+class TestForm2 : public QObject {
+    Q_OBJECT
+    TestEnvironment m_env;
+
+    static std::unique_ptr<Form2> editor(const QString& id) {
+        auto form = std::make_unique<Form2>();
+        form->m_ID = id;
+        form->ensureLoaded();
+        return form;
+    }
+    struct Lookup {
+        QComboBox* Form2::*list;
+        void (Form2::*add)();
+        void (Form2::*remove)();
+    };
+    static Lookup lookup(const QString& kind) {
+        if (kind == "customer")
+            return {&Form2::Combo1, &Form2::PushButton5_Click, &Form2::PushButton6_Click};
+        if (kind == "employee")
+            return {&Form2::Combo2, &Form2::PushButton3_Click, &Form2::PushButton4_Click};
+        return {&Form2::Combo3, &Form2::PushButton7_Click, &Form2::PushButton8_Click};
+    }
+    static QStringList row(const qd::ui::ListView* list, int index) {
+        QStringList cells{list->itemText(index)};
+        for (int s = 1; s <= 4; ++s) cells.append(list->subItemText(index, s));
+        return cells;
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init() { book::open(m_env); }
+    void cleanup() { book::close(); }
+
+    void newOrderOpensEmpty() {
+        ScriptedDialogs dialogs;
+        const qlonglong zeta = book::customer("Zeta"), acme = book::customer("Acme");
+        book::employee("Ute", "Berg");
+        book::employee("Ann", "Vos");
+        book::shipping("Rail");
+        book::shipping("Air");
+        auto form = editor(QString());
+        // Entries in the statements' order, each with its own identifier.
+        QCOMPARE(form->Combo1->itemText(0), QStringLiteral("Acme"));
+        QCOMPARE(form->m_CustomerIDs.item(1), acme);
+        QCOMPARE(form->m_CustomerIDs.item(2), zeta);
+        QCOMPARE(form->Combo2->itemText(0) + "|" + form->Combo3->itemText(0),
+                 QStringLiteral("Ann Vos|Air"));
+        for (QComboBox* list : {form->Combo1, form->Combo2, form->Combo3})
+            QCOMPARE(list->currentIndex(), -1);
+        QCOMPARE(form->DateTimePicker1->date(), QDate::currentDate());
+        QCOMPARE(form->DateTimePicker2->date(), QDate::currentDate());
+        QCOMPARE(form->Text1->text() + "|" + form->Text2->text(), QStringLiteral("|0"));
+        QCOMPARE(form->ListView1->count() + form->ListView1->columnCount(), 5);
+        QCOMPARE(form->ListView1->columnWidth(1) + form->ListView1->columnWidth(2), 2001.0);
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    void existingOrderShowsStoredValuesInTheirFormats() {
+        ScriptedDialogs dialogs;
+        const qlonglong acme = book::customer("Acme");
+        book::customer("Bolt & Co");
+        const qlonglong id = book::order(acme, book::employee("Ann", "Vos"), book::shipping("Air"),
+                                         "PO'7", "0.0825");
+        const qlonglong widget = book::product("Widget", "12.5");
+        book::line(id, widget, "3", "1234.5", "0.05");
+        book::line(id, widget, "2.5", "0", "0.125");
+        auto form = editor(QString::number(id));
+        QCOMPARE(
+            QStringList({form->Combo1->currentText(), form->Combo2->currentText(),
+                         form->Combo3->currentText(), form->Text1->text(), form->Text2->text()}),
+            (QStringList{"Acme", "Ann Vos", "Air", "PO'7", "8.25"}));
+        QCOMPARE(form->DateTimePicker1->date(), QDate(2026, 3, 7));
+        QCOMPARE(form->DateTimePicker2->date(), QDate(2026, 12, 31));
+        const QString w = QString::number(widget);
+        QCOMPARE(row(form->ListView1, 1), (QStringList{w, "Widget", "3", "1,234.50", "5.00%"}));
+        QCOMPARE(row(form->ListView1, 2), (QStringList{w, "Widget", "2.5", "0.00", "12.50%"}));
+        QCOMPARE(form->ListView1->count(), 2);
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    // Names shared by two rows must not move the order to the other row.
+    void sharedNamesArePositionedOnTheOrdersOwnEntries() {
+        ScriptedDialogs dialogs;
+        book::customer("Acme");
+        book::employee("Ann", "Vos");
+        book::shipping("Post");
+        const QVariantList own{book::customer("Acme"), book::employee("Ann", "Vos"),
+                               book::shipping("Post")};
+        const qlonglong id =
+            book::order(own[0].toLongLong(), own[1].toLongLong(), own[2].toLongLong(), "A1");
+        book::line(id, book::product("Widget", "1"), "1", "1", "0");
+        auto form = editor(QString::number(id));
+        form->PushButton2_Click();
+        QCOMPARE(dialogs.messages(), QStringList{"Record Successfully Saved"});
+        QCOMPARE(book::rows("select CustomerID, EmployeeID, ShippingMethodID from Orders"),
+                 book::Rows{own});
+    }
+
+    void deleteSelectedRemovesOnlyFromTheList() {
+        ScriptedDialogs dialogs;
+        const qlonglong widget = book::product("Widget", "1"), bolt = book::product("Bolt", "2");
+        const qlonglong id = book::order(book::customer("Acme"), book::employee("Ann", "Vos"),
+                                         book::shipping("Air"), "1");
+        book::line(id, widget, "1", "1", "0");
+        book::line(id, bolt, "2", "2", "0");
+        auto form = editor(QString::number(id));
+        form->ListView1->selectIndex(1);
+        form->PushButton10_Click();
+        QCOMPARE(form->ListView1->itemText(1), QString::number(bolt));
+        QCOMPARE(book::count("[Order Details]"), 2);
+
+        form->ListView1->selectionModel()->clearSelection();
+        form->PushButton10_Click();  // items but none selected: reported, nothing removed
+        QCOMPARE(form->ListView1->count(), 1);
+        QCOMPARE(book::errors(dialogs).size(), 1);
+        QVERIFY(book::errors(dialogs)[0].contains(
+            "in Marrowlist2021/08/31.Form2.PushButton10_Click at line 102"));
+
+        form->ListView1->selectIndex(1);
+        form->PushButton10_Click();
+        form->PushButton10_Click();  // empty now: nothing happens
+        QCOMPARE(form->ListView1->count(), 0);
+        QCOMPARE(dialogs.shown.size(), 1);
+    }
+
+    // Cancel adds nothing, a known name gives a second entry, and the refilled list has no
+    // selection. The employee's two boxes are both shown before either answer is looked at.
+    void addsAskAndStoreTheNameAsTyped() {
+        ScriptedDialogs dialogs;
+        book::customer("Mid");
+        auto form = editor(QString());
+        form->Combo1->setCurrentIndex(0);
+        form->Text1->setText("PO 9");
+        dialogs.inputs << ""
+                       << "Mid"
+                       << "  "
+                       << "Rock'n'Roll";
+        for (int i = 0; i < 3; ++i) form->PushButton5_Click();
+        form->PushButton7_Click();
+        dialogs.inputs << ""
+                       << "Vos"
+                       << "Ann"
+                       << ""
+                       << "Seán"
+                       << "O'Brien";
+        for (int i = 0; i < 3; ++i) form->PushButton3_Click();
+        QStringList asked;
+        for (const Shown& s : dialogs.shown) asked << s.text + s.title;
+        QCOMPARE(asked.mid(3, 3),
+                 (QStringList{"Enter new Shipping Method: Input Shipping Method",
+                              "Enter new Employee's Firstname: Input Employee's Firstname",
+                              "Enter new Employee's Lastname: Input Employee's Lastname"}));
+        QCOMPARE(asked.count("Enter new Customer: Input Customer"), 3);
+        QCOMPARE(asked.size(), 10);
+        QCOMPARE(book::rows("select CompanyName from Customers order by CustomerID"),
+                 (book::Rows{{"Mid"}, {"Mid"}, {"  "}}));
+        QCOMPARE(book::single("select ShippingMethod from [Shipping Methods]"), "Rock'n'Roll");
+        QCOMPARE(book::rows("select FirstName, LastName from Employees"),
+                 (book::Rows{{"Seán", "O'Brien"}}));
+        QCOMPARE(form->Combo1->count(), 3);
+        QCOMPARE(form->Combo2->itemText(0), QStringLiteral("Seán O'Brien"));
+        for (QComboBox* list : {form->Combo1, form->Combo2, form->Combo3})
+            QCOMPARE(list->currentIndex(), -1);
+        QCOMPARE(form->Text1->text(), QStringLiteral("PO 9"));
+    }
+
+    void deleteTakesTheOrdersButNotTheirLines_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("table");
+        QTest::newRow("customer") << "customer"
+                                  << "customer"
+                                  << "Customers";
+        QTest::newRow("employee") << "employee"
+                                  << "employee"
+                                  << "Employees";
+        QTest::newRow("shipping") << "shipping"
+                                  << "shipping method"
+                                  << "[Shipping Methods]";
+    }
+    void deleteTakesTheOrdersButNotTheirLines() {
+        QFETCH(QString, kind);
+        QFETCH(QString, what);
+        QFETCH(QString, table);
+        ScriptedDialogs dialogs;
+        const qlonglong kept =
+            book::order(book::customer("A"), book::employee("A", "A"), book::shipping("A"), "kept");
+        const qlonglong gone =
+            book::order(book::customer("B"), book::employee("B", "B"), book::shipping("B"), "gone");
+        book::line(gone, book::product("P", "1"), "1", "1", "0");
+        auto form = editor(QString());
+        QComboBox* list = form.get()->*lookup(kind).list;
+
+        (form.get()->*lookup(kind).remove)();  // nothing selected: nothing asked
+        QVERIFY(dialogs.shown.isEmpty());
+        book::choose(list, kind == "employee" ? "B B" : "B");
+        dialogs.answers << qd::Answer::No << qd::Answer::Yes;
+        (form.get()->*lookup(kind).remove)();
+        QCOMPARE(book::count(table) + book::count("Orders"), 4);
+        (form.get()->*lookup(kind).remove)();
+
+        QCOMPARE(dialogs.shown.size(), 2);
+        QCOMPARE(dialogs.shown[0].text,
+                 QStringLiteral("Warning: Deleting %1 will also delete order data that is linked "
+                                "to this %1.\r\nDo you wish to continue?")
+                     .arg(what));
+        QCOMPARE(dialogs.shown[0].buttons, qd::Buttons::YesNo);
+        QCOMPARE(dialogs.shown[0].icon, qd::Icon::None);
+        QCOMPARE(book::count(table), 1);
+        QCOMPARE(book::rows("select OrderID from Orders"), (book::Rows{{kept}}));
+        QCOMPARE(book::count("[Order Details]"), 1);
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->currentIndex(), -1);
+    }
+};
+
+QTEST_MAIN(TestForm2)
+#include "test_form2.moc"
