@@ -287,6 +287,17 @@ private slots:
         QCOMPARE(rowCount("Customers"), 2);
         QCOMPARE(rowCount("Orders"), 6);
         QCOMPARE(rowCount("[Order Details]"), 6);
+
+        // Deleting every order leaves no lines on show either.
+        for (int i = 0; i < 6; ++i) {
+            dialogs.answers.enqueue(qd::Answer::Yes);
+            form->PushButton3_Click();
+        }
+        flush(form->ListView1);
+        flush(form->ListView2);
+        QCOMPARE(rowCount("Orders"), 0);
+        QCOMPARE(form->ListView1->count(), 0);
+        QCOMPARE(form->ListView2->count(), 0);
     }
 
     void sampleDataWithOneCustomer() {

@@ -63,7 +63,10 @@ void Form1::RefreshOrderList() {
         rs.moveNext();
     }
     rs.close();
-    if (ListView1->count() > 0) ListView1_ItemClick();
+    if (ListView1->count() > 0)
+        ListView1_ItemClick();
+    else
+        ListView2->clear();  // no order left, so no lines of one either
 }
 
 void Form1::ListView1_ItemClick() {
