@@ -1,9 +1,11 @@
 #include "ui/controls/twips.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace qd::ui {
@@ -23,7 +25,12 @@ QRect twipsRect(double left, double top, double width, double height) {
 }
 
 void setTwipsGeometry(QWidget* widget, double left, double top, double width, double height) {
-    widget->setGeometry(twipsRect(left, top, width, height));
+    QRect place = twipsRect(left, top, width, height);
+    // A caption is never cut off: where the design font is wider here than where the layout
+    // was drawn, a label grows to the right to fit its text.
+    if (auto* label = qobject_cast<QLabel*>(widget); label && !label->wordWrap())
+        place.setWidth(std::max(place.width(), label->sizeHint().width()));
+    widget->setGeometry(place);
 }
 
 QFont windowFont() {
