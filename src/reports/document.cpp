@@ -1,0 +1,211 @@
+#include "reports/document.h"
+
+#include "core/error.h"
+#include "data/recordset.h"
+#include "text/textconv.h"
+
+#include <QLocale>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <cmath>
+
+namespace qd::reports {
+
+std::vector<int> boundFields(const ReportLayout& layout) {
+    std::vector<int> fields;
+    const auto& controls = layout.band(BandRole::Detail).controls;
+    for (size_t i = 0; i < controls.size(); ++i)
+        if (controls[i].kind == ControlKind::TextField) fields.push_back(int(i));
+    return fields;
+}
+
+RowTable readRows(data::Recordset& recordset, const ReportLayout& layout) {
+    if (recordset.state() != data::Recordset::Open)
+        throw Error(QStringLiteral("The data source of %1 is not open.").arg(layout.name), 3704);
+    RowTable table;
+    table.fields = boundFields(layout);
+    const auto& controls = layout.band(BandRole::Detail).controls;
+    std::vector<int> columns;
+    for (int f : table.fields) {
+        const ReportControl& c = controls[size_t(f)];
+        const int column = recordset.fieldIndex(c.dataField);
+        if (column < 0)
+            throw Error(QStringLiteral("DataField '%1' of %2 not found in the data source.")
+                            .arg(c.dataField, c.name),
+                        8524);
+        columns.push_back(column);
+    }
+    while (!recordset.eof()) {
+        for (int column : columns) table.cells.push_back(recordset.field(column));
+        ++table.rowCount;
+        recordset.moveNext();
+    }
+    return table;
+}
+
+QPageSize defaultPaper() {
+    return QLocale().measurementSystem() == QLocale::ImperialUSSystem
+               ? QPageSize(QPageSize::Letter)
+               : QPageSize(QPageSize::A4);
+}
+
+ReportDocument::ReportDocument(ReportLayout layout, RowTable rows, const QPageSize& paper)
+    : m_layout(std::move(layout)), m_rows(std::move(rows)) {
+    setPaper(paper);
+}
+
+ReportDocument::ReportDocument(ReportLayout layout, data::Recordset& recordset,
+                               const QPageSize& paper)
+    : m_layout(std::move(layout)) {
+    m_rows = readRows(recordset, m_layout);
+    setPaper(paper);
+}
+
+void ReportDocument::setPaper(const QPageSize& paper) {
+    const QSizeF points = paper.size(QPageSize::Point);
+    const QSize twips(int(std::lround(points.width() * 20)), int(std::lround(points.height() * 20)));
+    const PageSetup& p = m_layout.page;
+    const int needed = p.leftMargin + p.reportWidth + p.rightMargin;
+    if (needed > twips.width())
+        throw Error(QStringLiteral("Report width is larger than the paper width: %1 needs %2 "
+                                   "twips, %3 paper is %4 twips wide.")
+                        .arg(m_layout.name)
+                        .arg(needed)
+                        .arg(paper.name())
+                        .arg(twips.width()),
+                    8565);
+    BandHeights b;
+    b.reportHeader = m_layout.band(BandRole::ReportHeader).height;
+    b.pageHeader = m_layout.band(BandRole::PageHeader).height;
+    b.detail = m_layout.band(BandRole::Detail).height;
+    b.pageFooter = m_layout.band(BandRole::PageFooter).height;
+    b.reportFooter = m_layout.band(BandRole::ReportFooter).height;
+    m_pages = paginate(b, twips.height() - p.topMargin - p.bottomMargin, m_rows.rowCount);
+    m_paper = paper;
+    m_paperTwips = twips;
+}
+
+QString ReportDocument::cellText(int row, int column) const {
+    const ReportControl& c =
+        m_layout.band(BandRole::Detail).controls[size_t(m_rows.fields[size_t(column)])];
+    const QVariant& value = m_rows.cell(row, column);
+    return c.format.isEmpty() ? text::generalText(value) : text::formatValue(value, c.format);
+}
+
+void ReportDocument::place(std::vector<PlacedItem>& items, const Section& band, int top,
+                           int row) const {
+    const int x0 = m_layout.page.leftMargin;
+    const int y0 = m_layout.page.topMargin + top;
+    int column = 0;
+    for (const ReportControl& c : band.controls) {
+        PlacedItem item;
+        item.section = band.name;
+        item.control = c.name;
+        item.rect = QRect(x0 + c.left, y0 + c.top, c.width, c.height);
+        item.font = c.font;
+        item.alignment = c.alignment;
+        if (c.kind == ControlKind::Label) {
+            item.text = c.caption;
+        } else if (band.role == BandRole::Detail && row >= 0) {
+            item.text = cellText(row, column++);
+        }
+        items.push_back(std::move(item));
+    }
+}
+
+std::vector<PlacedItem> ReportDocument::placedItems(int page) const {
+    std::vector<PlacedItem> items;
+    if (page < 0 || page >= pageCount()) return items;
+    const PagePlan& plan = m_pages[size_t(page)];
+    if (plan.reportHeader) place(items, m_layout.band(BandRole::ReportHeader), 0, -1);
+    place(items, m_layout.band(BandRole::PageHeader), plan.pageHeaderTop, -1);
+    const Section& detail = m_layout.band(BandRole::Detail);
+    for (int i = 0; i < plan.rowCount; ++i)
+        place(items, detail, plan.firstDetailTop + i * detail.height, plan.firstRow + i);
+    if (plan.reportFooter)
+        place(items, m_layout.band(BandRole::ReportFooter), plan.reportFooterTop, -1);
+    place(items, m_layout.band(BandRole::PageFooter), plan.pageFooterTop, -1);
+    return items;
+}
+
+QFont deviceFont(const FontSpec& spec) {
+    QFont font(spec.family);
+    font.setPixelSize(int(std::lround(spec.points * 20)));
+    font.setWeight(QFont::Weight(spec.weight));
+    font.setItalic(spec.italic);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);
+    return font;
+}
+
+void beginTwips(QPainter& painter) {
+    const QPaintDevice* device = painter.device();
+    painter.scale(device->logicalDpiX() / 1440.0, device->logicalDpiY() / 1440.0);
+}
+
+void ReportDocument::paintPage(QPainter& painter, int page) const {
+    const std::vector<PlacedItem> items = placedItems(page);
+    painter.save();
+    painter.setPen(Qt::black);
+    const FontSpec* current = nullptr;
+    for (const PlacedItem& item : items) {
+        if (item.text.isEmpty()) continue;
+        if (!current || current->points != item.font.points ||
+            current->weight != item.font.weight || current->italic != item.font.italic ||
+            current->family != item.font.family) {
+            painter.setFont(deviceFont(item.font));
+            current = &item.font;
+        }
+        const int align = Qt::AlignTop | Qt::TextSingleLine |
+                          (item.alignment == Alignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft);
+        painter.drawText(item.rect, align, item.text);
+    }
+    painter.restore();
+}
+
+namespace {
+
+QString fontText(const FontSpec& f) {
+    QString text = f.family + QLatin1Char(' ') + QString::number(f.points) + QStringLiteral("pt");
+    if (f.weight >= 700) text += QStringLiteral(" bold");
+    if (f.italic) text += QStringLiteral(" italic");
+    return text;
+}
+
+QString oneLine(QString text) {
+    text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    text.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    return text;
+}
+
+}  // namespace
+
+QString listing(const ReportDocument& document) {
+    const QSize paper = document.paperTwips();
+    QString out = QStringLiteral("%1, paper %2 %3 x %4 twips, %5 page(s)\n")
+                      .arg(document.layout().name, document.paper().name())
+                      .arg(paper.width())
+                      .arg(paper.height())
+                      .arg(document.pageCount());
+    for (int page = 0; page < document.pageCount(); ++page) {
+        out += QStringLiteral("page %1\n").arg(page + 1);
+        for (const PlacedItem& item : document.placedItems(page)) {
+            const QRect& r = item.rect;
+            out += QStringLiteral("  %1.%2 | %3,%4 %5x%6 | %7 | %8 | %9\n")
+                       .arg(item.section, item.control)
+                       .arg(r.x())
+                       .arg(r.y())
+                       .arg(r.width())
+                       .arg(r.height())
+                       .arg(fontText(item.font),
+                            item.alignment == Alignment::Centre ? QStringLiteral("centre")
+                                                                : QStringLiteral("left"),
+                            oneLine(item.text));
+        }
+    }
+    return out;
+}
+
+}  // namespace qd::reports
