@@ -7,6 +7,10 @@
 #include <QLocale>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QFontMetricsF>
+#include <QHash>
+
+#include <memory>
 
 #include <cmath>
 
@@ -144,22 +148,99 @@ void beginTwips(QPainter& painter) {
     painter.scale(device->logicalDpiX() / 1440.0, device->logicalDpiY() / 1440.0);
 }
 
+namespace {
+
+// Text widths in twips for the report fonts, from per-character advances: kerning is off, so
+// a line's width is the sum of its characters' advances, and no line has to be laid out.
+class Measure {
+public:
+    explicit Measure(const QFont& font) : m_metrics(font) {
+        std::fill(std::begin(m_ascii), std::end(m_ascii), -1.0);
+    }
+    Measure(const Measure&) = delete;
+    Measure& operator=(const Measure&) = delete;
+    double advance(QChar c) {
+        const ushort code = c.unicode();
+        if (code < 128) {
+            if (m_ascii[code] < 0) m_ascii[code] = m_metrics.horizontalAdvance(c);
+            return m_ascii[code];
+        }
+        auto it = m_other.constFind(code);
+        if (it == m_other.constEnd()) it = m_other.insert(code, m_metrics.horizontalAdvance(c));
+        return *it;
+    }
+    double width(const QString& text) {
+        double w = 0;
+        for (QChar c : text) w += advance(c);
+        return w;
+    }
+    // The longest start of the text that fits the width.
+    QString fitting(const QString& text, double width) {
+        double w = 0;
+        for (int i = 0; i < text.size(); ++i) {
+            w += advance(text[i]);
+            if (w > width) return text.left(i);
+        }
+        return text;
+    }
+    double ascent() const { return m_metrics.ascent(); }
+
+private:
+    QFontMetricsF m_metrics;
+    double m_ascii[128];
+    QHash<ushort, double> m_other;
+};
+
+struct FontEntry {
+    FontSpec spec;
+    QFont font;
+    std::unique_ptr<Measure> measure;
+};
+
+bool sameFont(const FontSpec& a, const FontSpec& b) {
+    return a.points == b.points && a.weight == b.weight && a.italic == b.italic &&
+           a.family == b.family;
+}
+
+FontEntry& fontFor(const FontSpec& spec) {
+    // The few report fonts are measured once per program run.
+    static std::vector<std::unique_ptr<FontEntry>> fonts;
+    for (auto& f : fonts)
+        if (sameFont(f->spec, spec)) return *f;
+    auto entry = std::make_unique<FontEntry>();
+    entry->spec = spec;
+    entry->font = deviceFont(spec);
+    entry->measure = std::make_unique<Measure>(entry->font);
+    fonts.push_back(std::move(entry));
+    return *fonts.back();
+}
+
+}  // namespace
+
 void ReportDocument::paintPage(QPainter& painter, int page) const {
     const std::vector<PlacedItem> items = placedItems(page);
     painter.save();
     painter.setPen(Qt::black);
-    const FontSpec* current = nullptr;
+    const FontEntry* current = nullptr;
     for (const PlacedItem& item : items) {
         if (item.text.isEmpty()) continue;
-        if (!current || current->points != item.font.points ||
-            current->weight != item.font.weight || current->italic != item.font.italic ||
-            current->family != item.font.family) {
-            painter.setFont(deviceFont(item.font));
-            current = &item.font;
+        FontEntry& f = fontFor(item.font);
+        if (&f != current) {
+            painter.setFont(f.font);
+            current = &f;
         }
-        const int align = Qt::AlignTop | Qt::TextSingleLine |
-                          (item.alignment == Alignment::Centre ? Qt::AlignHCenter : Qt::AlignLeft);
-        painter.drawText(item.rect, align, item.text);
+        // A text wider than its field is cut at the field's edge, keeping its start, so that
+        // neither the page nor the text copied from a PDF runs into the next column.
+        const QRect& r = item.rect;
+        const double width = f.measure->width(item.text);
+        double x = r.left();
+        QString shown = item.text;
+        if (width > r.width()) {
+            shown = f.measure->fitting(item.text, r.width());
+        } else if (item.alignment == Alignment::Centre) {
+            x += (r.width() - width) / 2;
+        }
+        if (!shown.isEmpty()) painter.drawText(QPointF(x, r.top() + f.measure->ascent()), shown);
     }
     painter.restore();
 }
@@ -185,7 +266,7 @@ QString oneLine(QString text) {
 QString listing(const ReportDocument& document) {
     const QSize paper = document.paperTwips();
     QString out = QStringLiteral("%1, paper %2 %3 x %4 twips, %5 page(s)\n")
-                      .arg(document.layout().name, document.paper().name())
+                      .arg(document.layout().name, document.paper().key())
                       .arg(paper.width())
                       .arg(paper.height())
                       .arg(document.pageCount());
