@@ -28,8 +28,16 @@ const ReportKind* findReportKind(const QString& entryText) {
 }
 
 QString moneyFormat(const QString& symbol, bool before) {
+    // A symbol is shown as typed. Characters that mean something in a number format ("Fr."
+    // and "Rs." end in a decimal point, "%" would multiply the amount by 100) are escaped, so
+    // that the amount itself is never changed by the symbol; other symbols join unchanged.
+    QString literal;
+    for (QChar c : symbol) {
+        if (QStringLiteral("0#.,%;\\\"").contains(c)) literal += QLatin1Char('\\');
+        literal += c;
+    }
     const QString number = QStringLiteral("#,##0.00");
-    return before ? symbol + number : number + symbol;
+    return before ? literal + number : number + literal;
 }
 
 QString defaultCurrencyList() {

@@ -23,7 +23,8 @@ const std::vector<ReportKind>& reportKinds();
 // The report of an entry text, matched exactly; nullptr when there is none.
 const ReportKind* findReportKind(const QString& entryText);
 
-// "#,##0.00" with the symbol joined on as typed, before or after.
+// "#,##0.00" with the symbol joined on as typed, before or after; characters of the symbol
+// that a number format would read as placeholders or separators are escaped with "\".
 QString moneyFormat(const QString& symbol, bool before);
 
 // The symbols offered when nothing is stored: dollar, pound, yen and euro signs joined with

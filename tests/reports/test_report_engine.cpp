@@ -275,10 +275,6 @@ private slots:
         applyCurrency(untouched, *details, {false, QStringLiteral("$"), true});
         QCOMPARE(untouched.section(QStringLiteral("Section1")).control(QStringLiteral("Text4")).format,
                  kLayoutMoneyFormat);
-        // A symbol is joined as typed, blanks included, never quoted.
-        QCOMPARE(moneyFormat(QStringLiteral(" CHF "), true), QStringLiteral(" CHF #,##0.00"));
-        QCOMPARE(qd::text::formatNumber(1234.5, moneyFormat(QStringLiteral("CHF "), true)),
-                 QStringLiteral("CHF 1,234.50"));
         // Orders by Customer has no money fields.
         ReportLayout orders = rptOrderbyCustomer();
         applyCurrency(orders, *findReportKind(QStringLiteral("Orders by Customer")),
@@ -288,6 +284,34 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(qd::Error, orders.section(QStringLiteral("Section9")));
         QVERIFY_THROWS_EXCEPTION(qd::Error,
                                  orders.section(QStringLiteral("Section1")).control(QStringLiteral("Text99")));
+    }
+
+    // Whatever the user types as a symbol shows as typed and leaves the amount alone, also
+    // when it holds characters that mean something in a number format.
+    void symbolsShowAsTyped_data() {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("before");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain, blanks kept") << " CHF " << true << " CHF #,##0.00" << " CHF 1,234.50";
+        QTest::newRow("euro after") << QString(QChar(0x20AC)) << false
+                                    << "#,##0.00" + QString(QChar(0x20AC))
+                                    << "1,234.50" + QString(QChar(0x20AC));
+        QTest::newRow("abbreviation with a point") << "Fr. " << true << "Fr\\. #,##0.00" << "Fr. 1,234.50";
+        QTest::newRow("point after") << " kr." << false << "#,##0.00 kr\\." << "1,234.50 kr.";
+        QTest::newRow("percent sign") << "%" << false << "#,##0.00\\%" << "1,234.50%";
+        QTest::newRow("digits and hash") << "#0" << true << "\\#\\0#,##0.00" << "#01,234.50";
+        QTest::newRow("quote, comma, semicolon, backslash") << "\"a,b;\\" << true
+                                                            << "\\\"a\\,b\\;\\\\#,##0.00"
+                                                            << "\"a,b;\\1,234.50";
+    }
+    void symbolsShowAsTyped() {
+        QFETCH(QString, symbol);
+        QFETCH(bool, before);
+        QFETCH(QString, format);
+        QFETCH(QString, shown);
+        QCOMPARE(moneyFormat(symbol, before), format);
+        QCOMPARE(qd::text::formatNumber(1234.5, format), shown);
     }
 
     void storedCurrencyChoice_data() {
