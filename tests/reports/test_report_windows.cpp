@@ -356,7 +356,7 @@ private slots:
                 if (doc.cellText(r, 6) == QLatin1String("$33.00"))
                     for (int c = 0; c < 10; ++c) row << doc.cellText(r, c);
         });
-        main.PushButton5_Click();
+        main.PushButton5->click();
         QCOMPARE(row.value(1), QStringLiteral("$25.74"));
         QCOMPARE(row.value(8), QStringLiteral("$19.80"));
         QCOMPARE(setting("Report"), QStringLiteral("2"));
