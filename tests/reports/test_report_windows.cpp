@@ -185,6 +185,25 @@ private slots:
         QVERIFY(again.Option2->isChecked());
     }
 
+    // A settings store that cannot be written: the failures of the handlers that the load
+    // fires are reported with the load's statement numbers, a failure of one the user fires
+    // on its own; nothing ends the program.
+    void unwritableSettings() {
+        QVERIFY(QDir().mkpath(m_env->settingsFile()));  // a folder where the file should be
+        Form5& form = Form5::instance();
+        QStringList messages = m_dialogs->messages();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY2(messages[0].contains("Form5.Form_Load at line 116"), qPrintable(messages[0]));
+        QVERIFY2(messages[1].contains("Form5.Form_Load at line 118"), qPrintable(messages[1]));
+        QVERIFY(form.Option1->isChecked());
+        form.Option2->click();
+        messages = m_dialogs->messages();
+        QCOMPARE(messages.size(), 3);
+        QVERIFY(messages[2].startsWith("The currency choice could not be stored."));
+        QCOMPARE(m_dialogs->shown.last().title, qd::applicationTitle());
+        QVERIFY(QDir(m_env->settingsFile()).removeRecursively());
+    }
+
     void unreadablePlacementIsReported() {
         store("Option1", QStringLiteral("maybe"));
         Form5& form = Form5::instance();

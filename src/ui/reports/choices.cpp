@@ -1,5 +1,6 @@
 #include "ui/reports/choices.h"
 
+#include "app/errortrap.h"
 #include "core/error.h"
 
 #include <QComboBox>
@@ -9,14 +10,12 @@
 namespace qd::ui {
 
 void setListIndex(QComboBox* list, int position) {
+    const QSignalBlocker block(list);
     if (position < -1 || position >= list->count()) {
-        const QSignalBlocker block(list);
         list->setCurrentIndex(-1);
         throw Error(QStringLiteral("Invalid property value"), 380);
     }
     list->setCurrentIndex(position);
-    // The windows take a choice from activated, which the toolkit sends for the user's picks.
-    emit list->activated(position);
 }
 
 void setOptionValue(QRadioButton* option, bool value) {
@@ -28,6 +27,10 @@ void setOptionValue(QRadioButton* option, bool value) {
     option->setAutoExclusive(false);
     option->setChecked(false);
     option->setAutoExclusive(true);
+}
+
+void FiredHandlers::report(const QString& failureText, const std::exception& error) {
+    reportUntrapped(failureText, error);
 }
 
 }  // namespace qd::ui

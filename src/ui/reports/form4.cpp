@@ -79,7 +79,9 @@ Form4::Form4(QWidget* parent) : Form(parent) {
     setTabOrder(PushButton1, PushButton2);
     setTabOrder(PushButton2, PushButton5);
 
-    connect(Combo1, qOverload<int>(&QComboBox::activated), this, &Form4::Combo1_Click);
+    connect(Combo1, qOverload<int>(&QComboBox::activated), this, [this] {
+        m_fired.fired(tr("The report chosen could not be remembered."), [this] { Combo1_Click(); });
+    });
     connect(PushButton1, &QPushButton::clicked, this, &Form4::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
     connect(PushButton5, &QPushButton::clicked, this, &Form4::PushButton5_Click);
@@ -105,6 +107,7 @@ void Form4::Form_Load() {
     trap(114, [&] {
         setListIndex(Combo1, toInteger16(GetSetting(kSettingsApp, kSettingsSection,
                                                     QStringLiteral("Report"), QStringLiteral("0"))));
+        Combo1_Click();
     });
 }
 

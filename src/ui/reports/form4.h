@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/controls/form.h"
+#include "ui/reports/choices.h"
 
 class QComboBox;
 class QGroupBox;
@@ -46,6 +47,8 @@ private:
         int create, open, instance, currency, dataSource, show, close, release;
     };
     void runReport(ErrorTrap& trap, const reports::ReportKind& kind, const Lines& lines);
+
+    FiredHandlers m_fired;
 };
 
 // Centres a window on the screen it will open on.

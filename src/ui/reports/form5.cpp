@@ -86,9 +86,14 @@ Form5::Form5() : Form(nullptr) {
     setTabOrder(Option1, Option2);
     setTabOrder(Option2, PushButton2);
 
-    connect(Combo2, qOverload<int>(&QComboBox::activated), this, &Form5::Combo2_Click);
-    connect(Option1, &QRadioButton::toggled, this, [this](bool on) { if (on) Option_Click(); });
-    connect(Option2, &QRadioButton::toggled, this, [this](bool on) { if (on) Option_Click(); });
+    const QString notStored = tr("The currency choice could not be stored.");
+    connect(Combo2, qOverload<int>(&QComboBox::activated), this,
+            [this, notStored] { m_fired.fired(notStored, [this] { Combo2_Click(); }); });
+    auto optionClicked = [this, notStored](bool on) {
+        if (on) m_fired.fired(notStored, [this] { Option_Click(); });
+    };
+    connect(Option1, &QRadioButton::toggled, this, optionClicked);
+    connect(Option2, &QRadioButton::toggled, this, optionClicked);
     connect(PushButton2, &QPushButton::clicked, this, &Form5::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form5::PushButton3_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form5::PushButton4_Click);
@@ -115,9 +120,18 @@ void Form5::Form_Load() {
             Combo2->setCurrentIndex(kept);
         });
     }
-    trap(116, [&] { setListIndex(Combo2, toInteger16(get("Currency", QStringLiteral("0")))); });
-    trap(118, [&] { setOptionValue(Option1, toBoolean(get("Option1", QStringLiteral("1")))); });
-    trap(120, [&] { setOptionValue(Option2, toBoolean(get("Option2", QStringLiteral("0")))); });
+    trap(116, [&] {
+        setListIndex(Combo2, toInteger16(get("Currency", QStringLiteral("0"))));
+        Combo2_Click();
+    });
+    trap(118, [&] {
+        const bool value = toBoolean(get("Option1", QStringLiteral("1")));
+        m_fired.statement([&] { setOptionValue(Option1, value); });
+    });
+    trap(120, [&] {
+        const bool value = toBoolean(get("Option2", QStringLiteral("0")));
+        m_fired.statement([&] { setOptionValue(Option2, value); });
+    });
 }
 
 void Form5::showEvent(QShowEvent* event) {

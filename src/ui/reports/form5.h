@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/controls/form.h"
+#include "ui/reports/choices.h"
 
 class QComboBox;
 class QGroupBox;
@@ -47,6 +48,8 @@ protected:
 private:
     Form5();
     ~Form5() override;
+
+    FiredHandlers m_fired;
 };
 
 }  // namespace qd::ui
