@@ -13,6 +13,7 @@
 #include <memory>
 
 #include <cmath>
+#include <limits>
 
 namespace qd::reports {
 
@@ -24,27 +25,38 @@ std::vector<int> boundFields(const ReportLayout& layout) {
     return fields;
 }
 
-RowTable readRows(data::Recordset& recordset, const ReportLayout& layout) {
+RowReader::RowReader(data::Recordset& recordset, const ReportLayout& layout)
+    : m_recordset(&recordset) {
     if (recordset.state() != data::Recordset::Open)
         throw Error(QStringLiteral("The data source of %1 is not open.").arg(layout.name), 3704);
-    RowTable table;
-    table.fields = boundFields(layout);
     const auto& controls = layout.band(BandRole::Detail).controls;
-    std::vector<int> columns;
-    for (int f : table.fields) {
+    for (int f : boundFields(layout)) {
         const ReportControl& c = controls[size_t(f)];
         const int column = recordset.fieldIndex(c.dataField);
         if (column < 0)
             throw Error(QStringLiteral("DataField '%1' of %2 not found in the data source.")
                             .arg(c.dataField, c.name),
                         8524);
-        columns.push_back(column);
+        m_columns.push_back(column);
     }
-    while (!recordset.eof()) {
-        for (int column : columns) table.cells.push_back(recordset.field(column));
+}
+
+bool RowReader::atEnd() const { return m_recordset->eof(); }
+
+bool RowReader::read(RowTable& table, int maxRows) {
+    for (int n = 0; n < maxRows && !m_recordset->eof(); ++n) {
+        for (int column : m_columns) table.cells.push_back(m_recordset->field(column));
         ++table.rowCount;
-        recordset.moveNext();
+        m_recordset->moveNext();
     }
+    return m_recordset->eof();
+}
+
+RowTable readRows(data::Recordset& recordset, const ReportLayout& layout) {
+    RowTable table;
+    table.fields = boundFields(layout);
+    RowReader reader(recordset, layout);
+    reader.read(table, std::numeric_limits<int>::max());
     return table;
 }
 
@@ -60,10 +72,25 @@ ReportDocument::ReportDocument(ReportLayout layout, RowTable rows, const QPageSi
 }
 
 ReportDocument::ReportDocument(ReportLayout layout, data::Recordset& recordset,
-                               const QPageSize& paper)
+                               const QPageSize& paper, int firstRows)
     : m_layout(std::move(layout)) {
-    m_rows = readRows(recordset, m_layout);
+    m_rows.fields = boundFields(m_layout);
+    m_reader = std::make_unique<RowReader>(recordset, m_layout);
+    if (m_reader->read(m_rows, firstRows < 0 ? std::numeric_limits<int>::max() : firstRows))
+        m_reader.reset();
     setPaper(paper);
+}
+
+bool ReportDocument::readMore(int maxRows) {
+    if (!m_reader) return true;
+    if (m_reader->read(m_rows, maxRows)) m_reader.reset();
+    setPaper(m_paper);
+    return complete();
+}
+
+void ReportDocument::readAll() {
+    while (!readMore(std::numeric_limits<int>::max())) {
+    }
 }
 
 void ReportDocument::setPaper(const QPageSize& paper) {
@@ -86,6 +113,8 @@ void ReportDocument::setPaper(const QPageSize& paper) {
     b.pageFooter = m_layout.band(BandRole::PageFooter).height;
     b.reportFooter = m_layout.band(BandRole::ReportFooter).height;
     m_pages = paginate(b, twips.height() - p.topMargin - p.bottomMargin, m_rows.rowCount);
+    // Rows still to come may join the last page, and the report footer is not known yet.
+    if (m_reader && !m_pages.empty()) m_pages.pop_back();
     m_paper = paper;
     m_paperTwips = twips;
 }

@@ -13,6 +13,7 @@
 #include <QSize>
 #include <QVariant>
 
+#include <memory>
 #include <vector>
 
 class QPainter;
@@ -36,8 +37,21 @@ struct RowTable {
 // The detail band's text fields of a layout, as RowTable::fields.
 std::vector<int> boundFields(const ReportLayout& layout);
 
-// Reads every row of an open recordset for the detail fields of the layout. A data field that
-// is not a column of the recordset is an error naming it, raised before any row is read.
+// Reads the rows of an open recordset for the detail fields of a layout, all at once or a
+// chunk at a time. A data field that is not a column of the recordset is an error naming it,
+// raised before any row is read.
+class RowReader {
+public:
+    RowReader(data::Recordset& recordset, const ReportLayout& layout);
+    // Appends up to maxRows rows; returns true when the recordset has no more.
+    bool read(RowTable& table, int maxRows);
+    bool atEnd() const;
+
+private:
+    data::Recordset* m_recordset;
+    std::vector<int> m_columns;
+};
+
 RowTable readRows(data::Recordset& recordset, const ReportLayout& layout);
 
 struct PlacedItem {
@@ -57,8 +71,10 @@ class ReportDocument {
 public:
     // Throws qd::Error when the report does not fit the paper.
     ReportDocument(ReportLayout layout, RowTable rows, const QPageSize& paper = defaultPaper());
+    // Reads the recordset: all of it, or only firstRows rows when firstRows is not negative,
+    // leaving the rest to readMore(). The recordset must stay open until all rows are read.
     ReportDocument(ReportLayout layout, data::Recordset& recordset,
-                   const QPageSize& paper = defaultPaper());
+                   const QPageSize& paper = defaultPaper(), int firstRows = -1);
     ReportDocument(const ReportDocument&) = delete;
     ReportDocument& operator=(const ReportDocument&) = delete;
 
@@ -66,8 +82,16 @@ public:
     const RowTable& rows() const { return m_rows; }
     const QPageSize& paper() const { return m_paper; }
     QSize paperTwips() const { return m_paperTwips; }
+    // While rows are still to be read, only the pages that later rows cannot change.
     int pageCount() const { return int(m_pages.size()); }
     const std::vector<PagePlan>& pages() const { return m_pages; }
+
+    // True when every row of the data source has been read.
+    bool complete() const { return !m_reader; }
+    // Reads up to maxRows more rows and lays them out; returns complete(). A failing read
+    // throws and leaves the document incomplete.
+    bool readMore(int maxRows);
+    void readAll();
 
     // Lays the rows out again on other paper.
     void setPaper(const QPageSize& paper);
@@ -87,6 +111,7 @@ private:
 
     ReportLayout m_layout;
     RowTable m_rows;
+    std::unique_ptr<RowReader> m_reader;  // while rows are still to be read
     QPageSize m_paper;
     QSize m_paperTwips;
     std::vector<PagePlan> m_pages;

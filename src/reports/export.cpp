@@ -11,7 +11,18 @@
 
 namespace qd::reports {
 
+namespace {
+
+void requireComplete(const ReportDocument& document) {
+    if (!document.complete())
+        throw Error(QStringLiteral("The rows of %1 have not all been read yet.")
+                        .arg(document.layout().name));
+}
+
+}  // namespace
+
 void renderPages(const ReportDocument& document, QPagedPaintDevice& device, int first, int last) {
+    requireComplete(document);
     QPainter painter;
     if (!painter.begin(&device))
         throw Error(QStringLiteral("The report could not be started on the output device."));
@@ -113,6 +124,7 @@ QString withoutGrouping(const QString& format) {
 }
 
 QByteArray csvText(const ReportDocument& document) {
+    requireComplete(document);
     const ReportLayout& layout = document.layout();
     const RowTable& rows = document.rows();
     const auto& controls = layout.band(BandRole::Detail).controls;

@@ -243,6 +243,33 @@ private slots:
         QCOMPARE(nextOrder, 123);
     }
 
+    // Rows read a chunk at a time give, once all are read, the very pages of a full read;
+    // until then only pages that later rows cannot change are offered, and no file is written
+    // from a part of the rows.
+    void streamedRowsMatchAFullRead() {
+        qd::data::Connection db;
+        openBook(db, &fixture::sampleData);
+        for (int i = 0; i < 300; ++i)
+            db.execute(QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,"
+                                      "PurchaseOrderNumber,ShipDate,ShippingMethodID,SalesTaxRate) "
+                                      "values (%1,1,#03/07/2026#,'%2',#03/07/2026#,1,0)").arg(1 + i % 2).arg(i));
+        const auto full = document(db, QStringLiteral("Orders by Customer"));
+        qd::data::Recordset rs;
+        rs.open(findReportKind(QStringLiteral("Orders by Customer"))->statement, db);
+        ReportDocument streamed(rptOrderbyCustomer(), rs, QPageSize(QPageSize::Letter), 120);
+        QVERIFY(!streamed.complete());
+        QCOMPARE(streamed.rows().rowCount, 120);
+        QCOMPARE(streamed.pageCount(), 2);  // 50 + 52 rows; the third page is still filling
+        QVERIFY_THROWS_EXCEPTION(qd::Error, csvText(streamed));
+        QVERIFY(!streamed.readMore(100));
+        QCOMPARE(streamed.pageCount(), 4);
+        QVERIFY(streamed.readMore(100));
+        QVERIFY(streamed.complete());
+        QCOMPARE(streamed.rows().rowCount, 303);
+        QCOMPARE(listing(streamed), listing(*full));
+        QCOMPARE(csvText(streamed), csvText(*full));
+    }
+
     void missingColumnIsNamed() {
         qd::data::Connection db;
         openBook(db, &fixture::sampleData);

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -413,6 +414,45 @@ private slots:
         QCOMPARE(view->currentPage(), 10);
         QVERIFY(view->pagesRendered() <= 8);
         preview.close();
+    }
+
+    // The preview opens on the first rows and reads the others while it is open; printing
+    // or exporting first reads them all.
+    void previewReadsTheRestWhileOpen() {
+        openBook(&fixture::sampleData);
+        for (int i = 0; i < 2000; ++i)
+            qd::AppConnection().execute(
+                QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,PurchaseOrderNumber,"
+                               "ShipDate,ShippingMethodID,SalesTaxRate) values (1,1,#03/07/2026#,'%1',"
+                               "#03/07/2026#,1,0)").arg(i));
+        qd::data::Recordset rs;
+        rs.open(QStringLiteral("select * from [Orders by Customer]"), qd::AppConnection());
+        qd::reports::ReportDocument doc(qd::reports::rptOrderbyCustomer(), rs,
+                                        QPageSize(QPageSize::Letter), 200);
+        DataReport1 preview(doc);
+        auto* count = preview.findChild<QLabel*>(QStringLiteral("PageCount"));
+        QCOMPARE(count->text(), QStringLiteral("of 3+"));
+        preview.show();
+        QTRY_VERIFY_WITH_TIMEOUT(doc.complete(), 20000);
+        QCOMPARE(doc.rows().rowCount, 2003);
+        QCOMPARE(count->text(), QStringLiteral("of %1").arg(doc.pageCount()));
+        preview.findChild<QPushButton*>(QStringLiteral("Last"))->click();
+        QCOMPARE(preview.view()->currentPage(), doc.pageCount() - 1);
+
+        rs.close();
+        rs.open(QStringLiteral("select * from [Orders by Customer]"), qd::AppConnection());
+        qd::reports::ReportDocument unread(qd::reports::rptOrderbyCustomer(), rs,
+                                           QPageSize(QPageSize::Letter), 10);
+        DataReport1 second(unread);
+        const QString path = m_env->root() + QStringLiteral("/whole.pdf");
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        printer.setPageSize(QPageSize(QPageSize::Letter));
+        second.printOn(printer);
+        QVERIFY(unread.complete());
+        QCOMPARE(unread.pageCount(), doc.pageCount());
+        QVERIFY(QFileInfo(path).size() > 10000);
     }
 
     // Printing lays the pages out on the printer's paper, prints the range asked for, and

@@ -36,6 +36,8 @@ void centreOnScreen(QWidget* window) {
 
 namespace {
 
+constexpr int kRowsBeforeShowing = 500;
+
 Error notSet() { return Error(QStringLiteral("Object variable or With block variable not set"), 91); }
 
 // One report instance of a run: a fresh copy of its layout and the recordset bound to it.
@@ -175,7 +177,9 @@ void Form4::runReport(ErrorTrap& trap, const reports::ReportKind& kind, const Li
     });
     trap(lines.show, [&] {
         if (!rpt || !rpt->dataSource) throw notSet();
-        reports::ReportDocument document(rpt->layout, *rpt->dataSource);
+        // The preview shows the first pages at once and reads the other rows while it is open.
+        reports::ReportDocument document(rpt->layout, *rpt->dataSource, reports::defaultPaper(),
+                                         kRowsBeforeShowing);
         showReport(document, this);
     });
     trap(lines.close, [&] {

@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -103,6 +104,11 @@ void PageView::updateScrollBars() {
 void PageView::documentChanged() {
     m_cache.clear();
     applyFit();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void PageView::pagesAdded() {
     updateScrollBars();
     viewport()->update();
 }
@@ -261,6 +267,13 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     connect(pdfButton, &QPushButton::clicked, this, &DataReport1::exportPdf);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
+    // Rows not read yet are read while the first pages are already shown.
+    if (!document.complete()) {
+        m_reading = new QTimer(this);
+        m_reading->setInterval(0);
+        connect(m_reading, &QTimer::timeout, this, &DataReport1::readChunk);
+        m_reading->start();
+    }
     updatePageControls(0);
     const QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
@@ -270,11 +283,43 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
 
 void DataReport1::updatePageControls(int page) {
     const QSignalBlocker block(m_page);
+    m_page->setRange(1, std::max(1, m_document.pageCount()));
     m_page->setValue(page + 1);
-    m_pageCount->setText(tr("of %1").arg(m_document.pageCount()));
+    m_pageCount->setText(m_document.complete() ? tr("of %1").arg(m_document.pageCount())
+                                               : tr("of %1+").arg(m_document.pageCount()));
+}
+
+void DataReport1::readChunk() {
+    constexpr int kRowsPerChunk = 5000;  // about 40 ms, so the window keeps answering
+    try {
+        if (m_document.readMore(kRowsPerChunk)) m_reading->stop();
+    } catch (const std::exception& e) {
+        m_reading->stop();
+        reportUntrapped(tr("The report could not be read to its end."), e);
+    }
+    m_view->pagesAdded();
+    updatePageControls(m_view->currentPage());
+}
+
+bool DataReport1::finishReading() {
+    if (m_document.complete()) return true;
+    if (m_reading) m_reading->stop();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        m_document.readAll();
+    } catch (const std::exception& e) {
+        QGuiApplication::restoreOverrideCursor();
+        reportUntrapped(tr("The report could not be read to its end."), e);
+        return false;
+    }
+    QGuiApplication::restoreOverrideCursor();
+    m_view->pagesAdded();
+    updatePageControls(m_view->currentPage());
+    return true;
 }
 
 void DataReport1::printOn(QPrinter& printer) {
+    if (!finishReading()) return;
     const QPageSize previewPaper = m_document.paper();
     const QPageSize printerPaper = printer.pageLayout().pageSize();
     const bool relaid = printerPaper.isValid() && !printerPaper.isEquivalentTo(previewPaper);
@@ -299,6 +344,7 @@ void DataReport1::printOn(QPrinter& printer) {
 }
 
 void DataReport1::print() {
+    if (!finishReading()) return;
     try {
         QPrinter printer(QPrinter::HighResolution);
         printer.setPageSize(m_document.paper());
@@ -314,6 +360,7 @@ void DataReport1::print() {
 }
 
 void DataReport1::exportPdf() {
+    if (!finishReading()) return;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QString path = QFileDialog::getSaveFileName(
         this, tr("Export PDF"), QDir(folder).filePath(m_document.layout().name + QStringLiteral(".pdf")),

@@ -14,6 +14,7 @@ class QLabel;
 class QPrinter;
 class QPushButton;
 class QSpinBox;
+class QTimer;
 
 namespace qd::reports {
 class ReportDocument;
@@ -41,6 +42,8 @@ public:
     QList<int> visiblePages() const;
     // Call after the document was laid out again.
     void documentChanged();
+    // Call after pages were added at the end.
+    void pagesAdded();
 
 signals:
     void currentPageChanged(int page);
@@ -84,10 +87,15 @@ public:
     // then return to the preview's paper.
     void printOn(QPrinter& printer);
 
+    // Reads the rows not read yet; false (after telling the user) when that failed.
+    bool finishReading();
+
 private:
     void updatePageControls(int page);
+    void readChunk();
 
     reports::ReportDocument& m_document;
+    QTimer* m_reading = nullptr;
     PageView* m_view = nullptr;
     QSpinBox* m_page = nullptr;
     QLabel* m_pageCount = nullptr;
