@@ -65,14 +65,11 @@ CurrencyChoice storedCurrencyChoice() {
         }
     } catch (const Error&) {
     }
+    // The options window sets "Before number" first, and turning it on stores "After number"
+    // as off before that key is read; so only a stored "Before number" counts.
     bool option1 = false;
     try {
         option1 = toBoolean(get("Option1", QStringLiteral("1")));
-    } catch (const Error&) {
-    }
-    try {
-        // Choosing "After number" clears "Before number".
-        if (toBoolean(get("Option2", QStringLiteral("0")))) option1 = false;
     } catch (const Error&) {
     }
     choice.before = option1;

@@ -40,8 +40,8 @@ struct CurrencyChoice {
 };
 
 // The choice stored by the currency options window, read the way that window's load reads it:
-// a stored position outside the list selects nothing, and a placement that does not read as
-// True or False leaves "before" off.
+// a stored position outside the list selects nothing, the number is preceded by the symbol
+// exactly when the stored "Option1" reads as True (a value that does not read leaves it off).
 CurrencyChoice storedCurrencyChoice();
 
 // Gives the report's money fields the chosen currency; nothing changes without a selection.

@@ -4,6 +4,7 @@
 #include "app/appconnection.h"
 #include "app/settings.h"
 #include "fixture.h"
+#include "reports/catalogue.h"
 #include "reports/document.h"
 #include "reports/layouts.h"
 #include "support/scripteddialogs.h"
@@ -215,13 +216,27 @@ private slots:
         QCOMPARE(setting("Option1"), QStringLiteral("maybe"));  // untouched
     }
 
-    void helpMessage() {
-        Form5::instance().PushButton4_Click();
-        QCOMPARE(m_dialogs->messages(),
-                 QStringList{"You use a currency already in the list or add your own using the "
-                             "'+' button."});
-        QCOMPARE(m_dialogs->shown[0].icon, qd::Icon::None);
-        QCOMPARE(m_dialogs->shown[0].title, qd::applicationTitle());
+    // The command line reads the stored options without the window; both must agree.
+    void commandLineReadsOptionsAsTheWindowDoes_data() {
+        QTest::addColumn<QStringList>("settings");
+        QTest::newRow("nothing stored") << QStringList{};
+        QTest::newRow("after") << QStringList{"Currency=2", "Option1=False", "Option2=True"};
+        QTest::newRow("both on") << QStringList{"Option1=True", "Option2=True"};
+        QTest::newRow("neither") << QStringList{"Option1=0", "Option2=0"};
+        QTest::newRow("unreadable") << QStringList{"Option1=x", "Option2=True", "Currency=y"};
+        QTest::newRow("outside") << QStringList{"CurrList=a;;;b", "Currency=2"};
+        QTest::newRow("user symbol") << QStringList{"CurrList=a;;;b", "Currency=1", "Option2=True"};
+    }
+    void commandLineReadsOptionsAsTheWindowDoes() {
+        QFETCH(QStringList, settings);
+        for (const QString& pair : settings)
+            store(pair.section('=', 0, 0).toLatin1().constData(), pair.section('=', 1));
+        const qd::reports::CurrencyChoice stored = qd::reports::storedCurrencyChoice();
+        Form5& form = Form5::instance();
+        QCOMPARE(stored.selected, form.Combo2->currentIndex() != -1);
+        if (stored.selected) QCOMPARE(stored.symbol, form.Combo2->currentText());
+        QCOMPARE(stored.before, form.Option1->isChecked());
+        m_dialogs->shown.clear();
     }
 
     // The first entry on a new installation; the entry chosen is back after a restart.
@@ -308,22 +323,29 @@ private slots:
         QCOMPARE(m_dialogs->messages(), QStringList{});
     }
 
-    // A user symbol is joined exactly as typed, blanks included.
-    void userSymbolAsTyped() {
-        openBook(&fixture::sampleData);
-        store("CurrList", kDefaultSymbols.join(";;;") + ";;; CHF ");
-        store("Currency", QStringLiteral("4"));
-        showReport(QStringLiteral("Total Price of Orders"), [&](QDialog* w) {
-            QCOMPARE(detailFormats(w)["Text4"], QStringLiteral(" CHF #,##0.00"));
-        });
+    // The money field takes the symbol the options window shows, joined as typed; with no
+    // symbol selected the layout's format stays.
+    void moneyFormatFromTheOptions_data() {
+        QTest::addColumn<QStringList>("settings");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("user symbol, blanks kept")
+            << QStringList{"CurrList=" + kDefaultSymbols.join(";;;") + ";;; CHF ", "Currency=4"}
+            << " CHF #,##0.00";
+        QTest::newRow("pound after") << QStringList{"Currency=1", "Option1=False", "Option2=True"}
+                                     << "#,##0.00" + QString(QChar(0xA3));
+        // Turning "Before number" on at the load stores "After number" as off before it is read.
+        QTest::newRow("both placements stored") << QStringList{"Option1=True", "Option2=True"}
+                                                << "$#,##0.00";
+        QTest::newRow("no selection") << QStringList{"Currency=-1"} << qd::reports::kLayoutMoneyFormat;
     }
-
-    // No symbol selected: the layout's formats are kept.
-    void noSymbolKeepsLayoutFormats() {
+    void moneyFormatFromTheOptions() {
+        QFETCH(QStringList, settings);
+        QFETCH(QString, format);
         openBook(&fixture::sampleData);
-        store("Currency", QStringLiteral("-1"));
+        for (const QString& pair : settings)
+            store(pair.section('=', 0, 0).toLatin1().constData(), pair.section('=', 1));
         showReport(QStringLiteral("Total Price of Orders"), [&](QDialog* w) {
-            QCOMPARE(detailFormats(w)["Text4"], qd::reports::kLayoutMoneyFormat);
+            QCOMPARE(detailFormats(w)["Text4"], format);
         });
     }
 
