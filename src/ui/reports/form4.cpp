@@ -149,27 +149,16 @@ void Form4::runReport(ErrorTrap& trap, const reports::ReportKind& kind, const Li
         rs->open(kind.statement, AppConnection(), data::Recordset::OpenStatic,
                  data::Recordset::ReadOnly);
     });
-    trap(lines.instance, [&] { rpt = std::make_unique<ReportInstance>(ReportInstance{kind.create(), nullptr}); });
+    trap(lines.instance, [&] {
+        rpt = std::make_unique<ReportInstance>(ReportInstance{kind.create(), nullptr});
+    });
 
-    if (lines.currency != 0) [&] {
-        // Each field reads the options afresh; reading them loads the options window unseen.
-        if (trap.test(lines.currency, [&] { return Form5::instance().Combo2->currentIndex() == -1; }))
-            return;
-        const bool before = trap.test(lines.currency + 2, [&] {
-            return Form5::instance().Option1->isChecked();
+    if (lines.currency != 0) {
+        applyCurrencyFormats(trap, kind, lines.currency, [&]() -> reports::ReportLayout& {
+            if (!rpt) throw notSet();
+            return rpt->layout;
         });
-        const int n = int(kind.moneyFields.size());
-        int line = lines.currency + 4 + (before ? 0 : 2 * n);
-        for (const QString& field : kind.moneyFields) {
-            trap(line, [&] {
-                if (!rpt) throw notSet();
-                const QString symbol = Form5::instance().Combo2->currentText();
-                rpt->layout.section(QStringLiteral("Section1")).control(field).setFormat(
-                    reports::moneyFormat(symbol, before));
-            });
-            line += 2;
-        }
-    }();
+    }
 
     trap(lines.dataSource, [&] {
         if (!rpt || !rs) throw notSet();
@@ -187,6 +176,22 @@ void Form4::runReport(ErrorTrap& trap, const reports::ReportKind& kind, const Li
         rs->close();
     });
     trap(lines.release, [&] { rpt.reset(); });
+}
+
+void Form4::applyCurrencyFormats(ErrorTrap& trap, const reports::ReportKind& kind, int line,
+                                 const std::function<reports::ReportLayout&()>& layout) {
+    // Each field reads the options afresh; reading them loads the options window unseen.
+    if (trap.test(line, [&] { return Form5::instance().Combo2->currentIndex() == -1; })) return;
+    const bool before = trap.test(line + 2, [&] { return Form5::instance().Option1->isChecked(); });
+    line += 4 + (before ? 0 : 2 * int(kind.moneyFields.size()));
+    for (const QString& field : kind.moneyFields) {
+        trap(line, [&] {
+            const QString symbol = Form5::instance().Combo2->currentText();
+            layout().section(QStringLiteral("Section1")).control(field).setFormat(
+                reports::moneyFormat(symbol, before));
+        });
+        line += 2;
+    }
 }
 
 void Form4::PushButton2_Click() {

@@ -3,6 +3,8 @@
 #include "ui/controls/form.h"
 #include "ui/reports/choices.h"
 
+#include <functional>
+
 class QComboBox;
 class QGroupBox;
 class QPushButton;
@@ -13,6 +15,7 @@ class ErrorTrap;
 
 namespace qd::reports {
 struct ReportKind;
+struct ReportLayout;
 }
 
 namespace qd::ui {
@@ -47,6 +50,9 @@ private:
         int create, open, instance, currency, dataSource, show, close, release;
     };
     void runReport(ErrorTrap& trap, const reports::ReportKind& kind, const Lines& lines);
+    // The money fields get the chosen symbol; line is the statement number of the first step.
+    void applyCurrencyFormats(ErrorTrap& trap, const reports::ReportKind& kind, int line,
+                              const std::function<reports::ReportLayout&()>& layout);
 
     FiredHandlers m_fired;
 };
