@@ -162,11 +162,11 @@ std::vector<PlacedItem> ReportDocument::placedItems(int page) const {
     return items;
 }
 
-QFont deviceFont(const FontSpec& spec) {
-    QFont font(spec.family);
-    font.setPixelSize(int(std::lround(spec.points * 20)));
-    font.setWeight(QFont::Weight(spec.weight));
-    font.setItalic(spec.italic);
+QFont deviceFont(const ReportFont& style) {
+    QFont font(style.family);
+    font.setPixelSize(int(std::lround(style.points * 20)));
+    font.setWeight(QFont::Weight(style.weight));
+    font.setItalic(style.italic);
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setKerning(false);
     return font;
@@ -221,24 +221,24 @@ private:
 };
 
 struct FontEntry {
-    FontSpec spec;
+    ReportFont style;
     QFont font;
     std::unique_ptr<Measure> measure;
 };
 
-bool sameFont(const FontSpec& a, const FontSpec& b) {
+bool sameFont(const ReportFont& a, const ReportFont& b) {
     return a.points == b.points && a.weight == b.weight && a.italic == b.italic &&
            a.family == b.family;
 }
 
-FontEntry& fontFor(const FontSpec& spec) {
+FontEntry& fontFor(const ReportFont& style) {
     // The few report fonts are measured once per program run.
     static std::vector<std::unique_ptr<FontEntry>> fonts;
     for (auto& f : fonts)
-        if (sameFont(f->spec, spec)) return *f;
+        if (sameFont(f->style, style)) return *f;
     auto entry = std::make_unique<FontEntry>();
-    entry->spec = spec;
-    entry->font = deviceFont(spec);
+    entry->style = style;
+    entry->font = deviceFont(style);
     entry->measure = std::make_unique<Measure>(entry->font);
     fonts.push_back(std::move(entry));
     return *fonts.back();
@@ -276,7 +276,7 @@ void ReportDocument::paintPage(QPainter& painter, int page) const {
 
 namespace {
 
-QString fontText(const FontSpec& f) {
+QString fontText(const ReportFont& f) {
     QString text = f.family + QLatin1Char(' ') + QString::number(f.points) + QStringLiteral("pt");
     if (f.weight >= 700) text += QStringLiteral(" bold");
     if (f.italic) text += QStringLiteral(" italic");

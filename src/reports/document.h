@@ -58,7 +58,7 @@ struct PlacedItem {
     QString section;
     QString control;
     QRect rect;  // twips from the paper's top left corner
-    FontSpec font;
+    ReportFont font;
     Alignment alignment = Alignment::Left;
     QString text;
 };
@@ -122,7 +122,7 @@ void beginTwips(QPainter& painter);
 
 // A font for drawing in twips on any device: sized in points, with hinting off so that text
 // measures the same on screen, printer and PDF.
-QFont deviceFont(const FontSpec& spec);
+QFont deviceFont(const ReportFont& style);
 
 // Every placed item of every page as plain text, one line each: page, band.control,
 // rectangle, font, alignment and text. Reference files of the tests are kept in this form.

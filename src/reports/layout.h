@@ -14,7 +14,7 @@ namespace qd::reports {
 enum class ControlKind { Label, TextField };
 enum class Alignment { Left, Centre };
 
-struct FontSpec {
+struct ReportFont {
     QString family = QStringLiteral("Arial");
     double points = 8.25;
     int weight = 400;
@@ -32,7 +32,7 @@ struct ReportControl {
     QString dataField;  // text fields: the column shown, matched by name
     QString format;     // text fields: the number or date format; empty is general
     Alignment alignment = Alignment::Left;
-    FontSpec font;
+    ReportFont font;
 
     // DataFormat's Format: replaces the format of this field, which stays custom.
     void setFormat(const QString& formatText) { format = formatText; }

@@ -4,22 +4,22 @@ namespace qd::reports {
 
 namespace {
 
-FontSpec titleFont() {
-    FontSpec f;
+ReportFont titleFont() {
+    ReportFont f;
     f.points = 15.75;
     f.weight = 700;
     f.italic = true;
     return f;
 }
 
-FontSpec headingFont() {
-    FontSpec f;
+ReportFont headingFont() {
+    ReportFont f;
     f.weight = 700;
     return f;
 }
 
 ReportControl label(const char* name, int left, int width, int height, const char* caption,
-                    Alignment alignment = Alignment::Left, FontSpec font = headingFont()) {
+                    Alignment alignment = Alignment::Left, ReportFont font = headingFont()) {
     ReportControl c;
     c.name = QLatin1String(name);
     c.kind = ControlKind::Label;
