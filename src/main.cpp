@@ -1,4 +1,5 @@
 #include "app/dialogs.h"
+#include "reports/commandline.h"
 #include "ui/controls/widgetdialogs.h"
 #include "ui/main/form1.h"
 
@@ -40,7 +41,12 @@ void closeOnTerminate(QWidget* mainWindow) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Reports made from the command line need no display (they often run unattended).
+    if (qd::reports::isCommandLineRun(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (const std::optional<int> code = qd::reports::runReportCommandLine(app.arguments()))
+        return *code;
     QApplication::setApplicationName(QStringLiteral("Quarrydesk"));
     QApplication::setOrganizationName(QStringLiteral("Brisklane"));
 

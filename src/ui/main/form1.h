@@ -53,6 +53,7 @@ public slots:
     void PushButton2_Click();  // Add New Order
     void PushButton3_Click();  // Delete Selected Order
     void PushButton4_Click();  // Load Sample/Example Data
+    void PushButton5_Click();  // Reports
     void PushButton6_Click();  // Help
 
     // Whether closing the window ends the process (tests keep it alive).

@@ -1,0 +1,321 @@
+#include "reports/document.h"
+
+#include "core/error.h"
+#include "data/recordset.h"
+#include "text/textconv.h"
+
+#include <QLocale>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QFontMetricsF>
+#include <QHash>
+
+#include <memory>
+
+#include <cmath>
+#include <limits>
+
+namespace qd::reports {
+
+std::vector<int> boundFields(const ReportLayout& layout) {
+    std::vector<int> fields;
+    const auto& controls = layout.band(BandRole::Detail).controls;
+    for (size_t i = 0; i < controls.size(); ++i)
+        if (controls[i].kind == ControlKind::TextField) fields.push_back(int(i));
+    return fields;
+}
+
+RowReader::RowReader(data::Recordset& recordset, const ReportLayout& layout)
+    : m_recordset(&recordset) {
+    if (recordset.state() != data::Recordset::Open)
+        throw Error(QStringLiteral("The data source of %1 is not open.").arg(layout.name), 3704);
+    const auto& controls = layout.band(BandRole::Detail).controls;
+    for (int f : boundFields(layout)) {
+        const ReportControl& c = controls[size_t(f)];
+        const int column = recordset.fieldIndex(c.dataField);
+        if (column < 0)
+            throw Error(QStringLiteral("DataField '%1' of %2 not found in the data source.")
+                            .arg(c.dataField, c.name),
+                        8524);
+        m_columns.push_back(column);
+    }
+}
+
+bool RowReader::atEnd() const { return m_recordset->eof(); }
+
+bool RowReader::read(RowTable& table, int maxRows) {
+    for (int n = 0; n < maxRows && !m_recordset->eof(); ++n) {
+        for (int column : m_columns) table.cells.push_back(m_recordset->field(column));
+        ++table.rowCount;
+        m_recordset->moveNext();
+    }
+    return m_recordset->eof();
+}
+
+RowTable readRows(data::Recordset& recordset, const ReportLayout& layout) {
+    RowTable table;
+    table.fields = boundFields(layout);
+    RowReader reader(recordset, layout);
+    reader.read(table, std::numeric_limits<int>::max());
+    return table;
+}
+
+QPageSize defaultPaper() {
+    return QLocale().measurementSystem() == QLocale::ImperialUSSystem
+               ? QPageSize(QPageSize::Letter)
+               : QPageSize(QPageSize::A4);
+}
+
+ReportDocument::ReportDocument(ReportLayout layout, RowTable rows, const QPageSize& paper)
+    : m_layout(std::move(layout)), m_rows(std::move(rows)) {
+    setPaper(paper);
+}
+
+ReportDocument::ReportDocument(ReportLayout layout, data::Recordset& recordset,
+                               const QPageSize& paper, int firstRows)
+    : m_layout(std::move(layout)) {
+    m_rows.fields = boundFields(m_layout);
+    m_reader = std::make_unique<RowReader>(recordset, m_layout);
+    if (m_reader->read(m_rows, firstRows < 0 ? std::numeric_limits<int>::max() : firstRows))
+        m_reader.reset();
+    setPaper(paper);
+}
+
+bool ReportDocument::readMore(int maxRows) {
+    if (!m_reader) return true;
+    if (m_reader->read(m_rows, maxRows)) m_reader.reset();
+    setPaper(m_paper);
+    return complete();
+}
+
+void ReportDocument::readAll() {
+    while (!readMore(std::numeric_limits<int>::max())) {
+    }
+}
+
+void ReportDocument::setPaper(const QPageSize& paper) {
+    const QSizeF points = paper.size(QPageSize::Point);
+    const QSize twips(int(std::lround(points.width() * 20)), int(std::lround(points.height() * 20)));
+    const PageSetup& p = m_layout.page;
+    const int needed = p.leftMargin + p.reportWidth + p.rightMargin;
+    if (needed > twips.width())
+        throw Error(QStringLiteral("Report width is larger than the paper width: %1 needs %2 "
+                                   "twips, %3 paper is %4 twips wide.")
+                        .arg(m_layout.name)
+                        .arg(needed)
+                        .arg(paper.name())
+                        .arg(twips.width()),
+                    8565);
+    BandHeights b;
+    b.reportHeader = m_layout.band(BandRole::ReportHeader).height;
+    b.pageHeader = m_layout.band(BandRole::PageHeader).height;
+    b.detail = m_layout.band(BandRole::Detail).height;
+    b.pageFooter = m_layout.band(BandRole::PageFooter).height;
+    b.reportFooter = m_layout.band(BandRole::ReportFooter).height;
+    m_pages = paginate(b, twips.height() - p.topMargin - p.bottomMargin, m_rows.rowCount);
+    // Rows still to come may join the last page, and the report footer is not known yet.
+    if (m_reader && !m_pages.empty()) m_pages.pop_back();
+    m_paper = paper;
+    m_paperTwips = twips;
+}
+
+QString ReportDocument::cellText(int row, int column) const {
+    const ReportControl& c =
+        m_layout.band(BandRole::Detail).controls[size_t(m_rows.fields[size_t(column)])];
+    const QVariant& value = m_rows.cell(row, column);
+    return c.format.isEmpty() ? text::generalText(value) : text::formatValue(value, c.format);
+}
+
+void ReportDocument::place(std::vector<PlacedItem>& items, const Section& band, int top,
+                           int row) const {
+    const int x0 = m_layout.page.leftMargin;
+    const int y0 = m_layout.page.topMargin + top;
+    int column = 0;
+    for (const ReportControl& c : band.controls) {
+        PlacedItem item;
+        item.section = band.name;
+        item.control = c.name;
+        item.rect = QRect(x0 + c.left, y0 + c.top, c.width, c.height);
+        item.font = c.font;
+        item.alignment = c.alignment;
+        if (c.kind == ControlKind::Label) {
+            item.text = c.caption;
+        } else if (band.role == BandRole::Detail && row >= 0) {
+            item.text = cellText(row, column++);
+        }
+        items.push_back(std::move(item));
+    }
+}
+
+std::vector<PlacedItem> ReportDocument::placedItems(int page) const {
+    std::vector<PlacedItem> items;
+    if (page < 0 || page >= pageCount()) return items;
+    const PagePlan& plan = m_pages[size_t(page)];
+    if (plan.reportHeader) place(items, m_layout.band(BandRole::ReportHeader), 0, -1);
+    place(items, m_layout.band(BandRole::PageHeader), plan.pageHeaderTop, -1);
+    const Section& detail = m_layout.band(BandRole::Detail);
+    for (int i = 0; i < plan.rowCount; ++i)
+        place(items, detail, plan.firstDetailTop + i * detail.height, plan.firstRow + i);
+    if (plan.reportFooter)
+        place(items, m_layout.band(BandRole::ReportFooter), plan.reportFooterTop, -1);
+    place(items, m_layout.band(BandRole::PageFooter), plan.pageFooterTop, -1);
+    return items;
+}
+
+QFont deviceFont(const ReportFont& style) {
+    QFont font(style.family);
+    font.setPixelSize(int(std::lround(style.points * 20)));
+    font.setWeight(QFont::Weight(style.weight));
+    font.setItalic(style.italic);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);
+    return font;
+}
+
+void beginTwips(QPainter& painter) {
+    const QPaintDevice* device = painter.device();
+    painter.scale(device->logicalDpiX() / 1440.0, device->logicalDpiY() / 1440.0);
+}
+
+namespace {
+
+// Text widths in twips for the report fonts, from per-character advances: kerning is off, so
+// a line's width is the sum of its characters' advances, and no line has to be laid out.
+class Measure {
+public:
+    explicit Measure(const QFont& font) : m_metrics(font) {
+        std::fill(std::begin(m_ascii), std::end(m_ascii), -1.0);
+    }
+    Measure(const Measure&) = delete;
+    Measure& operator=(const Measure&) = delete;
+    double advance(QChar c) {
+        const ushort code = c.unicode();
+        if (code < 128) {
+            if (m_ascii[code] < 0) m_ascii[code] = m_metrics.horizontalAdvance(c);
+            return m_ascii[code];
+        }
+        auto it = m_other.constFind(code);
+        if (it == m_other.constEnd()) it = m_other.insert(code, m_metrics.horizontalAdvance(c));
+        return *it;
+    }
+    double width(const QString& text) {
+        double w = 0;
+        for (QChar c : text) w += advance(c);
+        return w;
+    }
+    // The longest start of the text that fits the width.
+    QString fitting(const QString& text, double width) {
+        double w = 0;
+        for (int i = 0; i < text.size(); ++i) {
+            w += advance(text[i]);
+            if (w > width) return text.left(i);
+        }
+        return text;
+    }
+    double ascent() const { return m_metrics.ascent(); }
+
+private:
+    QFontMetricsF m_metrics;
+    double m_ascii[128];
+    QHash<ushort, double> m_other;
+};
+
+struct FontEntry {
+    ReportFont style;
+    QFont font;
+    std::unique_ptr<Measure> measure;
+};
+
+bool sameFont(const ReportFont& a, const ReportFont& b) {
+    return a.points == b.points && a.weight == b.weight && a.italic == b.italic &&
+           a.family == b.family;
+}
+
+FontEntry& fontFor(const ReportFont& style) {
+    // The few report fonts are measured once per program run.
+    static std::vector<std::unique_ptr<FontEntry>> fonts;
+    for (auto& f : fonts)
+        if (sameFont(f->style, style)) return *f;
+    auto entry = std::make_unique<FontEntry>();
+    entry->style = style;
+    entry->font = deviceFont(style);
+    entry->measure = std::make_unique<Measure>(entry->font);
+    fonts.push_back(std::move(entry));
+    return *fonts.back();
+}
+
+}  // namespace
+
+void ReportDocument::paintPage(QPainter& painter, int page) const {
+    const std::vector<PlacedItem> items = placedItems(page);
+    painter.save();
+    painter.setPen(Qt::black);
+    const FontEntry* current = nullptr;
+    for (const PlacedItem& item : items) {
+        if (item.text.isEmpty()) continue;
+        FontEntry& f = fontFor(item.font);
+        if (&f != current) {
+            painter.setFont(f.font);
+            current = &f;
+        }
+        // A text wider than its field is cut at the field's edge, keeping its start, so that
+        // neither the page nor the text copied from a PDF runs into the next column.
+        const QRect& r = item.rect;
+        const double width = f.measure->width(item.text);
+        double x = r.left();
+        QString shown = item.text;
+        if (width > r.width()) {
+            shown = f.measure->fitting(item.text, r.width());
+        } else if (item.alignment == Alignment::Centre) {
+            x += (r.width() - width) / 2;
+        }
+        if (!shown.isEmpty()) painter.drawText(QPointF(x, r.top() + f.measure->ascent()), shown);
+    }
+    painter.restore();
+}
+
+namespace {
+
+QString fontText(const ReportFont& f) {
+    QString text = f.family + QLatin1Char(' ') + QString::number(f.points) + QStringLiteral("pt");
+    if (f.weight >= 700) text += QStringLiteral(" bold");
+    if (f.italic) text += QStringLiteral(" italic");
+    return text;
+}
+
+QString oneLine(QString text) {
+    text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    text.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    return text;
+}
+
+}  // namespace
+
+QString listing(const ReportDocument& document) {
+    const QSize paper = document.paperTwips();
+    QString out = QStringLiteral("%1, paper %2 %3 x %4 twips, %5 page(s)\n")
+                      .arg(document.layout().name, document.paper().key())
+                      .arg(paper.width())
+                      .arg(paper.height())
+                      .arg(document.pageCount());
+    for (int page = 0; page < document.pageCount(); ++page) {
+        out += QStringLiteral("page %1\n").arg(page + 1);
+        for (const PlacedItem& item : document.placedItems(page)) {
+            const QRect& r = item.rect;
+            out += QStringLiteral("  %1.%2 | %3,%4 %5x%6 | %7 | %8 | %9\n")
+                       .arg(item.section, item.control)
+                       .arg(r.x())
+                       .arg(r.y())
+                       .arg(r.width())
+                       .arg(r.height())
+                       .arg(fontText(item.font),
+                            item.alignment == Alignment::Centre ? QStringLiteral("centre")
+                                                                : QStringLiteral("left"),
+                            oneLine(item.text));
+        }
+    }
+    return out;
+}
+
+}  // namespace qd::reports

@@ -1,0 +1,159 @@
+#include "reports/export.h"
+
+#include "core/error.h"
+#include "reports/document.h"
+#include "text/textconv.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+namespace qd::reports {
+
+namespace {
+
+void requireComplete(const ReportDocument& document) {
+    if (!document.complete())
+        throw Error(QStringLiteral("The rows of %1 have not all been read yet.")
+                        .arg(document.layout().name));
+}
+
+}  // namespace
+
+void renderPages(const ReportDocument& document, QPagedPaintDevice& device, int first, int last) {
+    requireComplete(document);
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw Error(QStringLiteral("The report could not be started on the output device."));
+    beginTwips(painter);
+    for (int page = first; page <= last && page < document.pageCount(); ++page) {
+        if (page > first && !device.newPage())
+            throw Error(QStringLiteral("The output device refused a new page."));
+        document.paintPage(painter, page);
+    }
+    if (!painter.end()) throw Error(QStringLiteral("The report could not be finished."));
+}
+
+void writePdf(const ReportDocument& document, QIODevice& out) {
+    QPdfWriter writer(&out);
+    writer.setResolution(1440);  // one device unit is one twip
+    writer.setPageSize(document.paper());
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setCreator(QStringLiteral("Quarrydesk"));
+    writer.setTitle(document.layout().name);
+    renderPages(document, writer, 0, document.pageCount() - 1);
+}
+
+namespace {
+
+[[noreturn]] void fileError(const QString& path, const QString& reason) {
+    throw Error(QStringLiteral("The file '%1' could not be written: %2")
+                    .arg(QDir::toNativeSeparators(path), reason),
+                75);
+}
+
+template <class Write>
+void saveFile(const QString& path, Write&& write) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) fileError(path, file.errorString());
+    write(file);
+    if (!file.commit()) fileError(path, file.errorString());
+}
+
+QByteArray csvField(const QString& text) {
+    QByteArray bytes = text.toUtf8();
+    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') || bytes.contains('\r')) {
+        bytes.replace("\"", "\"\"");
+        bytes = '"' + bytes + '"';
+    }
+    return bytes;
+}
+
+// The page header label standing over a field: the one overlapping it most.
+QString headingOver(const ReportLayout& layout, const ReportControl& field) {
+    const ReportControl* best = nullptr;
+    int bestOverlap = 0;
+    for (const ReportControl& c : layout.band(BandRole::PageHeader).controls) {
+        if (c.kind != ControlKind::Label) continue;
+        const int overlap = std::min(c.left + c.width, field.left + field.width) -
+                            std::max(c.left, field.left);
+        if (overlap > bestOverlap) {
+            bestOverlap = overlap;
+            best = &c;
+        }
+    }
+    return best ? best->caption : field.dataField;
+}
+
+}  // namespace
+
+void exportPdf(const ReportDocument& document, const QString& path) {
+    saveFile(path, [&](QSaveFile& file) {
+        writePdf(document, file);
+        if (file.error() != QFileDevice::NoError) fileError(path, file.errorString());
+    });
+}
+
+QString withoutGrouping(const QString& format) {
+    QString out;
+    bool quoted = false;
+    bool pastPoint = false;
+    auto placeholder = [](QChar c) { return c == u'#' || c == u'0'; };
+    for (int i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (quoted) {
+            if (c == u'"') quoted = false;
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u'\\') {
+            out += c;
+            if (++i < format.size()) out += format[i];
+            continue;
+        } else if (c == u';') {
+            pastPoint = false;
+        } else if (c == u'.') {
+            pastPoint = true;
+        } else if (c == u',' && !pastPoint && i > 0 && i + 1 < format.size() &&
+                   placeholder(format[i - 1]) && placeholder(format[i + 1])) {
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+QByteArray csvText(const ReportDocument& document) {
+    requireComplete(document);
+    const ReportLayout& layout = document.layout();
+    const RowTable& rows = document.rows();
+    const auto& controls = layout.band(BandRole::Detail).controls;
+    std::vector<QString> formats;
+    QByteArray out;
+    for (size_t column = 0; column < rows.fields.size(); ++column) {
+        const ReportControl& field = controls[size_t(rows.fields[column])];
+        formats.push_back(withoutGrouping(field.format));
+        if (column > 0) out += ',';
+        out += csvField(headingOver(layout, field));
+    }
+    out += "\r\n";
+    for (int row = 0; row < rows.rowCount; ++row) {
+        for (size_t column = 0; column < rows.fields.size(); ++column) {
+            if (column > 0) out += ',';
+            const QVariant& value = rows.cell(row, int(column));
+            out += csvField(formats[column].isEmpty() ? text::generalText(value)
+                                                      : text::formatValue(value, formats[column]));
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+void exportCsv(const ReportDocument& document, const QString& path) {
+    const QByteArray bytes = csvText(document);
+    saveFile(path, [&](QSaveFile& file) {
+        if (file.write(bytes) != bytes.size()) fileError(path, file.errorString());
+    });
+}
+
+}  // namespace qd::reports

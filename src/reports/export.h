@@ -1,0 +1,34 @@
+#pragma once
+
+// Putting a laid-out report on paged devices and into files.
+
+#include <QString>
+
+class QIODevice;
+class QPagedPaintDevice;
+
+namespace qd::reports {
+
+class ReportDocument;
+
+// Paints pages first..last (from 0, inclusive) on a device whose page size is already set and
+// whose painting origin is the paper's corner (a printer in full-page mode, a PDF writer with
+// no margins).
+void renderPages(const ReportDocument& document, QPagedPaintDevice& device, int first, int last);
+
+// Writes every page as PDF. The file is replaced only when the whole report was written;
+// failures throw qd::Error naming the file.
+void exportPdf(const ReportDocument& document, const QString& path);
+void writePdf(const ReportDocument& document, QIODevice& out);
+
+// Writes the rows as comma-separated values: a heading line with the page header captions
+// above the fields, then one line per row with each field's text as the report shows it, but
+// numbers without grouping separators. Fields holding a comma, a quote or a line break are
+// quoted, quotes doubled; lines end with CR LF; UTF-8.
+void exportCsv(const ReportDocument& document, const QString& path);
+QByteArray csvText(const ReportDocument& document);
+
+// A number format without its grouping separators: "\"$\"#,##0.00" -> "\"$\"#0.00".
+QString withoutGrouping(const QString& format);
+
+}  // namespace qd::reports

@@ -1,0 +1,168 @@
+// The program run from the command line to make a report file, as a weekly script would: the
+// real executable, the user's order book and stored currency options, no display.
+
+#include "app/settings.h"
+#include "fixture.h"
+#include "support/testenv.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+};
+
+}  // namespace
+
+class TestReportCli : public QObject {
+    Q_OBJECT
+    TestEnvironment* m_env;
+
+public:
+    explicit TestReportCli(TestEnvironment* env) : m_env(env) {}
+
+private:
+    Run quarrydesk(const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // Unattended: no display and no platform chosen.
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(m_env->root());
+        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/quarrydesk"), args);
+        Run run;
+        if (!p.waitForFinished(60000)) return run;
+        run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        run.out = QString::fromUtf8(p.readAllStandardOutput());
+        run.err = QString::fromUtf8(p.readAllStandardError());
+        return run;
+    }
+
+    QString file(const char* name) const { return m_env->root() + QLatin1Char('/') + QLatin1String(name); }
+
+    void sampleBook() {
+        m_env->provideWorkingFile();
+        qd::data::Connection db;
+        db.open(fixture::connectionString(m_env->workingFile()));
+        fixture::sampleData(db);
+        // A line over a thousand, to see grouping in the PDF and none in the rows.
+        db.execute(QStringLiteral("insert into [Order Details] (OrderID,ProductID,Quantity,"
+                                  "UnitPrice,Discount) values (3,2,1,1234.5,0)"));
+    }
+
+private slots:
+    void help() {
+        const Run run = quarrydesk({QStringLiteral("--help")});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.contains("--report NAME") && run.out.contains("--pdf FILE") &&
+                     run.out.contains("--csv FILE") &&
+                     run.out.contains("\"Total Price of Each Order Detail\""),
+                 qPrintable(run.out));
+    }
+
+    void badArguments_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown") << QStringList{"--bogus"} << "unknown argument '--bogus'";
+        QTest::newRow("report without value") << QStringList{"--report"} << "--report needs a value";
+        QTest::newRow("empty value") << QStringList{"--report", "Orders by Customer", "--pdf="}
+                                     << "--pdf needs a value";
+        QTest::newRow("no such report")
+            << QStringList{"--report", "Total Price of Order Details", "--pdf", "out.pdf"}
+            << "there is no report \"Total Price of Order Details\"";
+        QTest::newRow("no output") << QStringList{"--report", "Orders by Customer"}
+                                   << "--report needs --pdf FILE or --csv FILE";
+        QTest::newRow("no report") << QStringList{"--csv", "out.csv"} << "need --report NAME";
+        QTest::newRow("twice") << QStringList{"--report", "Orders by Customer", "--pdf", "a.pdf",
+                                              "--pdf", "b.pdf"}
+                               << "--pdf is given twice";
+        QTest::newRow("same file") << QStringList{"--report", "Orders by Customer", "--pdf",
+                                                  "out.x", "--csv", "out.x"}
+                                   << "name the same file";
+    }
+    void badArguments() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        sampleBook();
+        const Run run = quarrydesk(args);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QVERIFY(run.err.contains("--help"));
+        QVERIFY(run.out.isEmpty());
+        for (const char* name : {"out.pdf", "out.csv", "a.pdf", "b.pdf", "out.x"})
+            QVERIFY(!QFile::exists(file(name)));
+    }
+
+    void noOrderBook() {
+        m_env->reset();
+        const Run run = quarrydesk({"--report", "Orders by Customer", "--pdf", file("out.pdf")});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("no order book"), qPrintable(run.err));
+        QVERIFY(!QFile::exists(file("out.pdf")));
+        QVERIFY(!QFile::exists(m_env->workingFile()));  // never created by a report run
+    }
+
+    void unwritableTarget() {
+        sampleBook();
+        const QString target = file("missing/folder/out.pdf");
+        const Run run = quarrydesk({"--report", "Orders by Customer", "--pdf", target});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("missing/folder/out.pdf"), qPrintable(run.err));
+    }
+
+    // The stored options apply: the euro sign after the number, in the PDF with grouping and
+    // in the rows without.
+    void pdfAndCsvWithStoredCurrency() {
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
+        sampleBook();
+        QFile::remove(m_env->settingsFile());
+        qd::SaveSetting(qd::kSettingsApp, qd::kSettingsSection, "Currency", "3");
+        qd::SaveSetting(qd::kSettingsApp, qd::kSettingsSection, "Option1", "False");
+        qd::SaveSetting(qd::kSettingsApp, qd::kSettingsSection, "Option2", "True");
+        const Run run = quarrydesk({"--report", "Total Price of Each Order Detail", "--pdf",
+                                    file("week.pdf"), "--csv=" + file("week.csv")});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.err.isEmpty() || !run.err.contains("quarrydesk:"), qPrintable(run.err));
+        const QString euro(QChar(0x20AC));
+
+        QProcess p;
+        p.start(pdftotext, {QStringLiteral("-layout"), file("week.pdf"), QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        for (const QString& expected :
+             {QStringLiteral("Total Price of Each Order Detail"), QStringLiteral("Sales Tax Rate"),
+              "25.74" + euro, "33.00" + euro, "19.80" + euro, "1,234.50" + euro,
+              "1,851.75" + euro, QStringLiteral("ZuruVoru Zave Riza")})
+            QVERIFY2(text.contains(expected), qPrintable(expected + " in:\n" + text));
+
+        QFile csv(file("week.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines[0], QStringLiteral("Company Name,Total Price,Product Name,Order ID,Unit Price,"
+                                          "Quantity,Subtotal,Discount,With Discount,Sales Tax Rate"));
+        QVERIFY(lines.contains("ZuruVoru Zave Riza,25.74" + euro + ",Mug,1,11.00" + euro +
+                               ",3,33.00" + euro + ",40%,19.80" + euro + ",30%"));
+        QVERIFY(lines.contains("Orrin Supplies,1851.75" + euro + ",Cup,3,1234.50" + euro +
+                               ",1,1234.50" + euro + ",0%,1234.50" + euro + ",50%"));
+        QCOMPARE(lines[5], QString());
+    }
+};
+
+int main(int argc, char** argv) {
+    TestEnvironment env;
+    QCoreApplication app(argc, argv);
+    TestReportCli test(&env);
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_report_cli.moc"
