@@ -139,6 +139,13 @@ private slots:
         QTest::keyClick(&list, Qt::Key_Down);
         QCOMPARE(clicks.count(), 1);
         QCOMPARE(list.selectedText(), QStringLiteral("3"));
+        // A handler of the click sees the row the user clicked as the selected one.
+        QStringList seen;
+        connect(&list, &ListView::itemClick, &list, [&] { seen << list.selectedText(); });
+        const QRect first = list.visualRect(list.model()->index(0, 1));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, first.center());
+        QCOMPARE(seen, QStringList{"1"});
+        QCOMPARE(clicks.count(), 2);
         QSignalSpy columnClicks(&list, &ListView::columnClick);
         emit list.header()->sectionClicked(1);
         QCOMPARE(columnClicks.count(), 1);

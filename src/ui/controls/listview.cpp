@@ -39,10 +39,11 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(new ListModel(t
         if (m_programmatic || section >= int(m_widths.size())) return;
         if (toPixels(m_widths[section]) != size) m_widths[section] = toTwips(size);
     });
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                if (!m_programmatic && current.isValid()) emit itemClick();
-            });
+    // The item click follows the selection, not the current row: a mouse press moves the
+    // current row before it selects, and the handler reads the selected row.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_programmatic && selectionModel()->hasSelection()) emit itemClick();
+    });
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
         const QModelIndex current = currentIndex();
         m_keepHandle = current.isValid() ? m_model->handleOfRow(current.row()) : -1;
