@@ -13,10 +13,12 @@
 #include "ui/controls/lookandfeel.h"
 #include "ui/controls/twips.h"
 #include "ui/order/form3.h"
+#include "ui/order/keyboard.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -96,6 +98,7 @@ void Form2::buildControls() {
         b->setObjectName(QLatin1String(name));
         b->setFont(buttonFont());
         b->setAutoDefault(false);
+        pressOnEnter(b);
         setHandOnHover(b);
         setTwipsGeometry(b, left, top, width, height);
         return b;
@@ -116,6 +119,7 @@ void Form2::buildControls() {
         if (!format.contains(QLatin1String("yyyy")))
             format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
         d->setDisplayFormat(format);
+        d->installEventFilter(this);
         setTwipsGeometry(d, left, top, 3840, 345);
         return d;
     };
@@ -177,7 +181,22 @@ void Form2::buildControls() {
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Text2) {
+    if ((watched == DateTimePicker1 || watched == DateTimePicker2) &&
+        event->type() == QEvent::KeyPress) {
+        // Tab goes to the next field, as everywhere else in the window; the arrow keys move
+        // between day, month and year.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (plain && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
+            const bool back =
+                key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+            focusNextPrevChild(!back);
+            return true;
+        }
+    }
+    if (watched == Text2 &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) &&
+        isFieldFocusChange(event)) {
         // The selection is made after the click that gave the focus has placed the cursor.
         if (event->type() == QEvent::FocusIn)
             QTimer::singleShot(0, this, &Form2::Text2_GotFocus);
