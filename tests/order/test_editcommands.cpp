@@ -165,6 +165,25 @@ private slots:
         QCOMPARE(reported.size(), 1);
         QVERIFY(
             reported[0].contains("in Marrowlist2021/08/31.Form1.PushButton1_Click at line 112"));
+
+        // Rows past 32,767 are remembered too.
+        book::execute(
+            QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,"
+                           "PurchaseOrderNumber,ShipDate,ShippingMethodID,SalesTaxRate) "
+                           "with recursive n(i) as (select 1 union all select i+1 from n "
+                           "where i<32800) select %1,%2,'2026-03-07','bulk','2026-03-07',%3,0 "
+                           "from n")
+                .arg(book::single("select CustomerID from Customers where "
+                                  "CompanyName='A'")
+                         .toLongLong())
+                .arg(ann)
+                .arg(air));
+        m_main->RefreshOrderList();
+        m_main->ListView1->selectIndex(32790);
+        dialogs.windows.enqueue([](QDialog* window) { editor(window)->PushButton1_Click(); });
+        m_main->PushButton1_Click();
+        QCOMPARE(m_main->ListView1->selectedIndex(), 32790);
+        QCOMPARE(book::errors(dialogs).size(), 1);
     }
 };
 

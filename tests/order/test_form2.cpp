@@ -5,8 +5,10 @@
 #include "ui/controls/listview.h"
 #include "ui/order/form2.h"
 
+#include <QApplication>
 #include <QDateEdit>
 #include <QLineEdit>
+#include <QPushButton>
 
 using qd::ui::Form2;
 
@@ -133,6 +135,46 @@ private slots:
         form->PushButton10_Click();  // empty now: nothing happens
         QCOMPARE(form->ListView1->count(), 0);
         QCOMPARE(dialogs.shown.size(), 1);
+    }
+
+    // Tab visits every field once in the window's order, Enter presses the focused button and
+    // nothing from a field, and switching to another window is not leaving the tax rate.
+    void keyboardAndFocus() {
+        ScriptedDialogs dialogs;
+        auto form = editor(QString());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->Combo1->setFocus();
+        QStringList visited;
+        for (int i = 0; i < 19; ++i) {
+            visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, (QStringList{"Combo1", "Combo2", "DateTimePicker1", "Text1",
+                                       "DateTimePicker2", "Combo3", "Text2", "ListView1",
+                                       "PushButton9", "PushButton10", "PushButton2", "PushButton1",
+                                       "PushButton5", "PushButton6", "PushButton3", "PushButton4",
+                                       "PushButton7", "PushButton8", "Combo1"}));
+        form->Text1->setFocus();
+        QTest::keyClick(form->Text1, Qt::Key_Return);
+        QVERIFY(dialogs.shown.isEmpty());
+        form->PushButton2->setFocus();
+        QTest::keyClick(form->PushButton2, Qt::Key_Return);
+        QCOMPARE(dialogs.messages(), QStringList{"You forgot to select Customer."});
+
+        form->Text2->setFocus();
+        QCoreApplication::processEvents();
+        form->Text2->setText("7%");
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QCoreApplication::processEvents();
+        QCOMPARE(form->Text2->text() + "|" + form->Text2->selectedText(), QStringLiteral("7%|"));
+        QTest::keyClick(form->Text2, Qt::Key_Tab);
+        QCOMPARE(form->Text2->text(), QStringLiteral("0"));
     }
 
     // Cancel adds nothing, a known name gives a second entry, and the refilled list has no

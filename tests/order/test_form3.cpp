@@ -119,6 +119,26 @@ private slots:
         QCOMPARE(dialogs.shown.size(), 4);
     }
 
+    // Each listed step has one number, whatever it holds.
+    void failuresReportTheirStepNumbers() {
+        ScriptedDialogs dialogs;
+        book::product("Widget", "1");
+        auto form = lineEditor();
+        book::choose(form->Combo1, "Widget");
+        form->Text2->setText("abc");  // never left, so never corrected
+        form->PushButton2_Click();
+        QCOMPARE(m_lines->count(), 1);
+        book::execute("drop table Products");
+        form = lineEditor();
+        const QStringList reported = book::errors(dialogs);
+        QCOMPARE(reported.size(), 2);
+        QVERIFY(
+            reported[0].contains("in Marrowlist2021/08/31.Form3.PushButton2_Click at line 116"));
+        QVERIFY(reported[1].contains("in Marrowlist2021/08/31.Form3.Form_Load at line 108"));
+        QCOMPARE(form->Text1->text() + form->Text2->text() + form->Text3->text(),
+                 QStringLiteral("000"));
+    }
+
     void lineUnderDecimalComma() {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         book::product("Widget", "1234.5");

@@ -15,12 +15,14 @@ namespace qd::ui {
 void Form1::PushButton1_Click() {
     ErrorTrap trap(QStringLiteral("Form1"), QStringLiteral("PushButton1_Click"));
     if (!trap.test(100, [&] { return ListView1->count() > 0; })) return;
-    short position = 0;
+    // The whole row number: a 16-bit one would overflow past row 32,767 of a large order book
+    // and select the wrong row, or none, after the edit.
+    int position = 0;
     trap(102, [&] {
         const int selected = ListView1->selectedIndex();
         if (selected == 0)
             throw Error(QStringLiteral("Object variable or With block variable not set"), 91);
-        position = short(selected);
+        position = selected;
     });
     auto editor = std::make_unique<Form2>();
     // Without a selected row there is no order to edit; the editor would open on a new one.

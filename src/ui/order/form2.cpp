@@ -13,10 +13,12 @@
 #include "ui/controls/lookandfeel.h"
 #include "ui/controls/twips.h"
 #include "ui/order/form3.h"
+#include "ui/order/keyboard.h"
 
 #include <QComboBox>
 #include <QDateEdit>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,6 +74,20 @@ QString fieldText(const data::Recordset& rs, const char* name) {
     return text::generalText(rs.field(QLatin1String(name)));
 }
 
+// The customer, employee and shipping method of an order: the loaded row names them only by
+// their names, which two rows may share.
+QVariantList ownIdentifiers(const QString& orderId) {
+    data::Recordset rs;
+    rs.open(QStringLiteral("select CustomerID, EmployeeID, ShippingMethodID from Orders where "
+                           "OrderID=") +
+                orderId,
+            AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+    QVariantList ids{QVariant(), QVariant(), QVariant()};
+    if (!rs.eof()) ids = {rs.field(0), rs.field(1), rs.field(2)};
+    rs.close();
+    return ids;
+}
+
 }  // namespace
 
 Form2::Form2(QWidget* parent) : Form(parent) {
@@ -96,6 +112,7 @@ void Form2::buildControls() {
         b->setObjectName(QLatin1String(name));
         b->setFont(buttonFont());
         b->setAutoDefault(false);
+        pressOnEnter(b);
         setHandOnHover(b);
         setTwipsGeometry(b, left, top, width, height);
         return b;
@@ -116,6 +133,7 @@ void Form2::buildControls() {
         if (!format.contains(QLatin1String("yyyy")))
             format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
         d->setDisplayFormat(format);
+        d->installEventFilter(this);
         setTwipsGeometry(d, left, top, 3840, 345);
         return d;
     };
@@ -177,7 +195,22 @@ void Form2::buildControls() {
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Text2) {
+    if ((watched == DateTimePicker1 || watched == DateTimePicker2) &&
+        event->type() == QEvent::KeyPress) {
+        // Tab goes to the next field, as everywhere else in the window; the arrow keys move
+        // between day, month and year.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (plain && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
+            const bool back =
+                key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+            focusNextPrevChild(!back);
+            return true;
+        }
+    }
+    if (watched == Text2 &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) &&
+        isFieldFocusChange(event)) {
         // The selection is made after the click that gave the focus has placed the cursor.
         if (event->type() == QEvent::FocusIn)
             QTimer::singleShot(0, this, &Form2::Text2_GotFocus);
@@ -254,13 +287,10 @@ void positionList(QComboBox* list, const Collection<qlonglong>& ids, const QVari
 
 void Form2::LoadOrder() {
     data::Recordset rs;
-    // The three identifiers after the named columns let the lists be positioned on the
-    // order's own entries.
     rs.open(
         QStringLiteral("select OrderID, CompanyName, Employees.FirstName + ' ' + "
                        "Employees.LastName as EmployeeName, OrderDate, PurchaseOrderNumber, "
-                       "ShipDate, ShippingMethod, SalesTaxRate, Orders.CustomerID, "
-                       "Orders.EmployeeID, Orders.ShippingMethodID from ") +
+                       "ShipDate, ShippingMethod, SalesTaxRate from ") +
             QStringLiteral("(((Orders inner join Customers on "
                            "Customers.CustomerID=Orders.CustomerID) ") +
             QStringLiteral("inner join Employees on eMPLOYEES.EmployeeID= Orders.EmployeeID) ") +
@@ -272,15 +302,13 @@ void Form2::LoadOrder() {
     QString orderId;
     if (!rs.eof()) {
         orderId = text::generalText(rs.field(QStringLiteral("OrderID")));
-        positionList(Combo1, m_CustomerIDs, rs.field(QStringLiteral("CustomerID")),
-                     fieldText(rs, "CompanyName"));
-        positionList(Combo2, m_EmployeeIDs, rs.field(QStringLiteral("EmployeeID")),
-                     fieldText(rs, "EmployeeName"));
+        const QVariantList own = ownIdentifiers(orderId);
+        positionList(Combo1, m_CustomerIDs, own[0], fieldText(rs, "CompanyName"));
+        positionList(Combo2, m_EmployeeIDs, own[1], fieldText(rs, "EmployeeName"));
         setPickerDate(DateTimePicker1, rs.field(QStringLiteral("OrderDate")));
         Text1->setText(fieldText(rs, "PurchaseOrderNumber"));
         setPickerDate(DateTimePicker2, rs.field(QStringLiteral("ShipDate")));
-        positionList(Combo3, m_ShippingMethodIDs, rs.field(QStringLiteral("ShippingMethodID")),
-                     fieldText(rs, "ShippingMethod"));
+        positionList(Combo3, m_ShippingMethodIDs, own[2], fieldText(rs, "ShippingMethod"));
         Text2->setText(
             text::numberTextRegional(rs.field(QStringLiteral("SalesTaxRate")).toDouble() * 100));
     }

@@ -11,6 +11,7 @@
 #include "ui/controls/listview.h"
 #include "ui/controls/lookandfeel.h"
 #include "ui/controls/twips.h"
+#include "ui/order/keyboard.h"
 #include "ui/order/orderstatements.h"
 
 #include <QComboBox>
@@ -52,6 +53,7 @@ void Form3::buildControls() {
         b->setObjectName(QLatin1String(name));
         b->setFont(buttonFont());
         b->setAutoDefault(false);
+        pressOnEnter(b);
         setHandOnHover(b);
         setTwipsGeometry(b, left, top, width, height);
         return b;
@@ -105,6 +107,8 @@ bool Form3::eventFilter(QObject* watched, QEvent* event) {
                          {Text3, &Form3::Text3_GotFocus, &Form3::Text3_LostFocus}};
     for (const Box& b : boxes) {
         if (watched != b.box) continue;
+        if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut) break;
+        if (!isFieldFocusChange(event)) break;
         // The selection is made after the click that gave the focus has placed the cursor.
         if (event->type() == QEvent::FocusIn) QTimer::singleShot(0, this, b.got);
         if (event->type() == QEvent::FocusOut) (this->*b.lost)();
@@ -116,12 +120,13 @@ void Form3::Form_Load() {
     ErrorTrap trap(QStringLiteral("Form3"), QStringLiteral("Form_Load"));
     trap(100, [&] { ApplyBackColors(this); });
     trap(102, [&] { setWindowIcon(applicationIcon()); });
+    // One number per step: the cursor test and its load share 104, the three boxes 106.
     if (trap.test(104, [&] { return FileExists(handCursorPath()); }))
-        trap(106, [&] { setMouseIcon(this, handCursorPath()); });
-    trap(108, [&] { Text1->setText(QStringLiteral("0")); });
-    trap(110, [&] { Text2->setText(QStringLiteral("0")); });
-    trap(112, [&] { Text3->setText(QStringLiteral("0")); });
-    trap(114, [&] { FillProductList(); });
+        trap(104, [&] { setMouseIcon(this, handCursorPath()); });
+    trap(106, [&] { Text1->setText(QStringLiteral("0")); });
+    trap(106, [&] { Text2->setText(QStringLiteral("0")); });
+    trap(106, [&] { Text3->setText(QStringLiteral("0")); });
+    trap(108, [&] { FillProductList(); });
 }
 
 void Form3::FillProductList() {
@@ -194,37 +199,38 @@ void Form3::PushButton1_Click() {
 
 void Form3::PushButton2_Click() {
     ErrorTrap trap(QStringLiteral("Form3"), QStringLiteral("PushButton2_Click"));
+    // Each check is one step: its test, message and focus share the step's number.
     auto missing = [&](int line, bool absent, const char* message, QWidget* field) {
         if (!absent) return false;
-        trap(line + 2, [&] { dialogs().message(QString::fromUtf8(message)); });
-        trap(line + 4, [&] { field->setFocus(); });
+        trap(line, [&] { dialogs().message(QString::fromUtf8(message)); });
+        trap(line, [&] { field->setFocus(); });
         return true;
     };
     bool absent = trap.test(100, [&] { return Combo1->currentIndex() == -1; });
     if (missing(100, absent, "You forgot to select Product.", Combo1)) return;
-    absent = trap.test(106, [&] { return order::isBlank(Text1->text()); });
-    if (missing(106, absent, "You forgot to input Quantity.", Text1)) return;
-    absent = trap.test(112, [&] { return order::isBlank(Text2->text()); });
-    if (missing(112, absent, "You forgot to input Unit Price.", Text2)) return;
-    absent = trap.test(118, [&] { return order::isBlank(Text3->text()); });
-    if (missing(118, absent, "You forgot to input Discount.", Text3)) return;
+    absent = trap.test(102, [&] { return order::isBlank(Text1->text()); });
+    if (missing(102, absent, "You forgot to input Quantity.", Text1)) return;
+    absent = trap.test(104, [&] { return order::isBlank(Text2->text()); });
+    if (missing(104, absent, "You forgot to input Unit Price.", Text2)) return;
+    absent = trap.test(106, [&] { return order::isBlank(Text3->text()); });
+    if (missing(106, absent, "You forgot to input Discount.", Text3)) return;
 
     qlonglong productId = 0;
-    trap(124, [&] { productId = m_ProductIDs.item(Combo1->currentIndex() + 1); });
+    trap(108, [&] { productId = m_ProductIDs.item(Combo1->currentIndex() + 1); });
     int item = -1;
-    trap(126, [&] { item = m_orderLines->addItem(QString::number(productId)); });
-    trap(128, [&] { m_orderLines->setSubItem(item, 1, Combo1->currentText()); });
-    trap(130, [&] { m_orderLines->setSubItem(item, 2, Text1->text()); });
-    trap(132, [&] {
+    trap(110, [&] { item = m_orderLines->addItem(QString::number(productId)); });
+    trap(112, [&] { m_orderLines->setSubItem(item, 1, Combo1->currentText()); });
+    trap(114, [&] { m_orderLines->setSubItem(item, 2, Text1->text()); });
+    trap(116, [&] {
         m_orderLines->setSubItem(
             item, 3, text::formatNumber(regionalNumber(Text2->text()), QStringLiteral("#,##0.00")));
     });
-    trap(134, [&] {
+    trap(118, [&] {
         m_orderLines->setSubItem(
             item, 4,
             text::formatNumber(regionalNumber(Text3->text()) / 100, QStringLiteral("0.00%")));
     });
-    trap(136, [&] { Unload(); });
+    trap(120, [&] { Unload(); });
 }
 
 void Form3::PushButton5_Click() {
