@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/lookandfeel.h"
+#include "ui/controls/pushbutton.h"
 #include "ui/controls/twips.h"
 
 #include <QCloseEvent>
@@ -36,12 +37,7 @@ void Form1::buildControls() {
         return list;
     };
     auto makeButton = [this](const char* name, const char* caption) {
-        auto* button = new QPushButton(QString::fromUtf8(caption), this);
-        button->setObjectName(QLatin1String(name));
-        button->setFont(buttonFont());
-        button->setAutoDefault(false);
-        setHandOnHover(button);
-        return button;
+        return makePushButton(this, name, QString::fromUtf8(caption));
     };
     ListView1 = makeList("ListView1");
     ListView2 = makeList("ListView2");

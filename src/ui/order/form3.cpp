@@ -10,6 +10,7 @@
 #include "text/textconv.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/lookandfeel.h"
+#include "ui/controls/pushbutton.h"
 #include "ui/controls/twips.h"
 #include "ui/order/keyboard.h"
 #include "ui/order/orderstatements.h"
@@ -49,12 +50,7 @@ void Form3::buildControls() {
     };
     auto button = [this](const char* name, const char* caption, double left, double top,
                          double width, double height) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), this);
-        b->setObjectName(QLatin1String(name));
-        b->setFont(buttonFont());
-        b->setAutoDefault(false);
-        pressOnEnter(b);
-        setHandOnHover(b);
+        auto* b = makePushButton(this, name, QString::fromUtf8(caption));
         setTwipsGeometry(b, left, top, width, height);
         return b;
     };

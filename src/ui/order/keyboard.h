@@ -13,8 +13,4 @@ namespace qd::ui {
 // the user entering or leaving the field.
 bool isFieldFocusChange(const QEvent* event);
 
-// Makes Enter or Return press a push button that has the focus, as Space does. Nothing is a
-// default button, so Enter in a field presses nothing.
-void pressOnEnter(QWidget* button);
-
 }  // namespace qd::ui
