@@ -32,8 +32,7 @@ quint32 bigEndian32(const QByteArray& bytes, int at) {
 
 void checkOrderBookFile(const QString& path) {
     const QFileInfo info(path);
-    if (!info.exists())
-        throw Error(QStringLiteral("Could not find file '%1'.").arg(path));
+    if (!info.exists()) throw Error(QStringLiteral("Could not find file '%1'.").arg(path));
     if (info.isDir())
         throw Error(QStringLiteral("'%1' is a folder, not an order book file.").arg(path));
     QFile file(path);
@@ -57,7 +56,9 @@ void checkOrderBookFile(const QString& path) {
                         .arg(path));
 }
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    close();
+}
 
 void Connection::open(const QString& connectionString) {
     if (m_db) throw Error(QStringLiteral("Operation is not allowed when the object is open."));
@@ -69,9 +70,11 @@ void Connection::open(const QString& connectionString) {
     checkOrderBookFile(path);
 
     // A file the user marked read-only stays unchanged, whoever runs the program.
-    const bool writable = QFileInfo(path).permissions() &
-                          (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
-    const int flags = (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+    const bool writable =
+        QFileInfo(path).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+    // Only the user interface thread uses a connection, so SQLite need not lock around calls.
+    const int flags =
+        (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
     sqlite3* db = nullptr;
     const QByteArray file = QFile::encodeName(path);
     if (sqlite3_open_v2(file.constData(), &db, flags, nullptr) != SQLITE_OK) {
@@ -142,15 +145,14 @@ void Connection::raise(int resultCode, const QString& statement) const {
         case SQLITE_READONLY:
             // The file itself may be writable while its folder is not (no room for the journal).
             if (resultCode == SQLITE_READONLY_DIRECTORY) throw unwritable();
-            throw Error(QStringLiteral("Cannot update. The order book '%1' is read-only.")
-                            .arg(m_path),
-                        resultCode);
+            throw Error(
+                QStringLiteral("Cannot update. The order book '%1' is read-only.").arg(m_path),
+                resultCode);
         case SQLITE_CANTOPEN:
         case SQLITE_IOERR:
             throw unwritable();
         case SQLITE_FULL:
-            throw Error(QStringLiteral("The disk holding the order book '%1' is full.")
-                            .arg(m_path),
+            throw Error(QStringLiteral("The disk holding the order book '%1' is full.").arg(m_path),
                         resultCode);
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
