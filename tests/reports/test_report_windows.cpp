@@ -435,7 +435,27 @@ private slots:
         view->viewport()->grab();
         QCOMPARE(view->currentPage(), 10);
         QVERIFY(view->pagesRendered() <= 8);
-        preview.close();
+        // Keys move through the pages from the page view and from the tool bar alike.
+        QTest::keyClick(view, Qt::Key_End);
+        QCOMPARE(view->currentPage(), doc.pageCount() - 1);
+        QTest::keyClick(view, Qt::Key_Home);
+        QCOMPARE(view->currentPage(), 0);
+        for (int i = 0; i < 4; ++i) QTest::keyClick(view, Qt::Key_PageDown);
+        QCOMPARE(view->currentPage(), 1);  // at 200% a page is three windows high
+        auto* next = preview.findChild<QPushButton*>(QStringLiteral("Next"));
+        QTest::keyClick(next, Qt::Key_End);
+        QCOMPARE(view->currentPage(), doc.pageCount() - 1);
+        QTest::keyClick(next, Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(view->zoom(), 1.5);
+        QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(view->zoom(), 3.0);
+        QCOMPARE(preview.findChild<QComboBox*>(QStringLiteral("Zoom"))->currentText(),
+                 QStringLiteral("300%"));
+        QCOMPARE(view->currentPage(), doc.pageCount() - 1);
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!preview.isVisible());
     }
 
     // The preview opens on the first rows and reads the others while it is open; printing
