@@ -270,11 +270,11 @@ void ReportDocument::paintPage(QPainter& painter, int page) const {
         if (width > r.width() && item.narrowToFit) {
             // Fields stand edge to edge; a narrowed one keeps a little space before the next.
             constexpr double kGap = 60;
-            painter.save();
+            const QTransform page = painter.worldTransform();
             painter.translate(r.left(), baseline);
             painter.scale(std::max(1.0, r.width() - kGap) / width, 1.0);
             painter.drawText(QPointF(0, 0), item.text);
-            painter.restore();
+            painter.setWorldTransform(page);
             continue;
         }
         double x = r.left();
