@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -140,7 +141,9 @@ void ReportDocument::place(std::vector<PlacedItem>& items, const Section& band, 
         item.alignment = c.alignment;
         if (c.kind == ControlKind::Label) {
             item.text = c.caption;
+            item.narrowToFit = true;
         } else if (band.role == BandRole::Detail && row >= 0) {
+            item.narrowToFit = m_rows.cell(row, column).typeId() != QMetaType::QString;
             item.text = cellText(row, column++);
         }
         items.push_back(std::move(item));
@@ -258,10 +261,22 @@ void ReportDocument::paintPage(QPainter& painter, int page) const {
             painter.setFont(f.font);
             current = &f;
         }
-        // A text wider than its field is cut at the field's edge, keeping its start, so that
-        // neither the page nor the text copied from a PDF runs into the next column.
+        // Nothing runs into the next column, on the page or in the text copied from a PDF: a
+        // text wider than its field is cut at the field's edge, keeping its start; a caption
+        // or a number is drawn narrower instead, so that it still reads as it is.
         const QRect& r = item.rect;
         const double width = f.measure->width(item.text);
+        const double baseline = r.top() + f.measure->ascent();
+        if (width > r.width() && item.narrowToFit) {
+            // Fields stand edge to edge; a narrowed one keeps a little space before the next.
+            constexpr double kGap = 60;
+            const QTransform page = painter.worldTransform();
+            painter.translate(r.left(), baseline);
+            painter.scale(std::max(1.0, r.width() - kGap) / width, 1.0);
+            painter.drawText(QPointF(0, 0), item.text);
+            painter.setWorldTransform(page);
+            continue;
+        }
         double x = r.left();
         QString shown = item.text;
         if (width > r.width()) {
@@ -269,7 +284,7 @@ void ReportDocument::paintPage(QPainter& painter, int page) const {
         } else if (item.alignment == Alignment::Centre) {
             x += (r.width() - width) / 2;
         }
-        if (!shown.isEmpty()) painter.drawText(QPointF(x, r.top() + f.measure->ascent()), shown);
+        if (!shown.isEmpty()) painter.drawText(QPointF(x, baseline), shown);
     }
     painter.restore();
 }

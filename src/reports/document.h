@@ -61,6 +61,9 @@ struct PlacedItem {
     ReportFont font;
     Alignment alignment = Alignment::Left;
     QString text;
+    // Wider than its box: a caption, number or date is drawn narrower so that all of it shows
+    // (a cut amount would read as another amount); a text value is cut at the box's edge.
+    bool narrowToFit = false;
 };
 
 // The paper a report is laid out on when nobody chose one: Letter where the region measures

@@ -418,21 +418,43 @@ private slots:
         if (pdftotext.isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
         qd::data::Connection db;
         openBook(db, &fixture::awkwardData);
-        const auto doc = document(db, QStringLiteral("Total Price of Orders"),
-                                  {true, QString(QChar(0x20AC)), false});
-        const QString pdf = m_env->root() + QStringLiteral("/orders.pdf");
-        exportPdf(*doc, pdf);
-        QProcess p;
-        p.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-        QVERIFY(p.waitForFinished(30000));
-        QCOMPARE(p.exitCode(), 0);
-        const QString text = QString::fromUtf8(p.readAllStandardOutput());
-        for (const QString& expected :
+        const QString euro(QChar(0x20AC));
+        auto pdfText = [&](const QString& entry, const QString& pdf) {
+            const auto doc = document(db, entry, {true, euro, false});
+            exportPdf(*doc, pdf);
+            QProcess p;
+            p.start(pdftotext, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+            p.waitForFinished(30000);
+            return p.exitCode() == 0 ? QString::fromUtf8(p.readAllStandardOutput()) : QString();
+        };
+        // Amounts and headings wider than their fields are narrowed, never cut; a text value
+        // is cut at its field's edge.
+        const struct {
+            QString entry;
+            QStringList shown;
+            QStringList cut;
+        } reports[] = {
+            {QStringLiteral("Total Price of Orders"),
              {QStringLiteral("Total Price of Orders"), QStringLiteral("Company Name"),
               QStringLiteral("Total Price of Order"), QStringLiteral("Rock'n'Roll Supplies"),
-              QStringLiteral("2,338,788.67") + QChar(0x20AC),
-              QStringLiteral("Smith, Jones & \"Partners\"")})
-            QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" in:\n") + text));
+              QStringLiteral("2,338,788.67") + euro, QStringLiteral("Smith, Jones & \"Partners\"")},
+             {}},
+            {QStringLiteral("Total Price of Each Order Detail"),
+             {QStringLiteral("1,234,567.89") + euro, QStringLiteral("2,469,135.78") + euro,
+              QStringLiteral("2,160,493.81") + euro, QStringLiteral("The Extraordinarily")},
+             {QStringLiteral("Long-Named")}},
+            {QStringLiteral("Orders by Customer"),
+             {QStringLiteral("Shipping Method"), QStringLiteral("12/31/2025")},
+             {QStringLiteral("000000001")}},
+        };
+        for (const auto& report : reports) {
+            const QString text = pdfText(report.entry, m_env->root() + QStringLiteral("/r.pdf"));
+            for (const QString& expected : report.shown)
+                QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" in:\n") + text));
+            for (const QString& unexpected : report.cut)
+                QVERIFY2(!text.contains(unexpected), qPrintable(unexpected + QStringLiteral(" in:\n") + text));
+        }
+        const auto doc = document(db, QStringLiteral("Total Price of Orders"));
         // An unwritable target is reported and leaves nothing behind.
         const QString bad = m_env->root() + QStringLiteral("/no/such/folder/x.pdf");
         QVERIFY_THROWS_EXCEPTION(qd::Error, exportPdf(*doc, bad));
@@ -440,7 +462,7 @@ private slots:
     }
 
     // A text wider than its field is cut at the field's edge instead of running into the
-    // next column; centred text stays centred in its field.
+    // next column, an amount is narrowed to it; centred text stays centred in its field.
     void paintingClipsToTheField() {
         ReportLayout layout = emptyLayout(QStringLiteral("probe"), {8000, 1440, 1440, 1440, 1440});
         Section& detail = layout.band(BandRole::Detail);
@@ -457,8 +479,14 @@ private slots:
         centred.left = 4000;
         centred.width = 2000;
         centred.alignment = Alignment::Centre;
-        detail.controls = {wide, centred};
-        RowTable rows{boundFields(layout), {QStringLiteral("W").repeated(80), QStringLiteral("II")}, 1};
+        ReportControl amount = wide;
+        amount.name = QStringLiteral("Text3");
+        amount.left = 6500;
+        amount.width = 600;
+        amount.format = QStringLiteral("#,##0.00");
+        detail.controls = {wide, centred, amount};
+        RowTable rows{boundFields(layout),
+                      {QStringLiteral("W").repeated(80), QStringLiteral("II"), 1234567.891}, 1};
         ReportDocument doc(std::move(layout), std::move(rows), QPageSize(QPageSize::Letter));
         // 144 dpi: ten twips per pixel.
         QImage image(1224, 1584, QImage::Format_RGB32);
@@ -480,6 +508,8 @@ private slots:
         QVERIFY(inkBetween(6340, 6560));         // "II" stands in the middle of 5440..7440
         QVERIFY(!inkBetween(5440, 6200));
         QVERIFY(!inkBetween(6700, 7440));
+        QVERIFY(inkBetween(7940, 8540));         // the amount, narrowed to its field
+        QVERIFY(!inkBetween(8550, 9600));
     }
 };
 

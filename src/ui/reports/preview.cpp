@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPaintEvent>
@@ -24,6 +25,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -111,6 +113,37 @@ void PageView::documentChanged() {
 void PageView::pagesAdded() {
     updateScrollBars();
     viewport()->update();
+}
+
+bool PageView::navigate(int key) {
+    QScrollBar* bar = verticalScrollBar();
+    switch (key) {
+    case Qt::Key_Home:
+        showPage(0);
+        return true;
+    case Qt::Key_End:
+        showPage(m_document.pageCount() - 1);
+        return true;
+    case Qt::Key_PageUp:
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        return true;
+    case Qt::Key_PageDown:
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        return true;
+    case Qt::Key_Up:
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        return true;
+    case Qt::Key_Down:
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void PageView::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & ~(Qt::ControlModifier | Qt::KeypadModifier) || !navigate(event->key()))
+        QAbstractScrollArea::keyPressEvent(event);
 }
 
 void PageView::showPage(int page) {
@@ -229,6 +262,7 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     QPushButton* close = button("Close", tr("Close"));
 
     m_view = new PageView(document, this);
+    m_view->viewport()->installEventFilter(this);
 
     auto* tools = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{first, previous, m_page, m_pageCount, next, last})
@@ -279,6 +313,52 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     resize(std::min(area.width() * 9 / 10, 1000), area.height() * 9 / 10);
     m_view->setFocus();
+}
+
+void DataReport1::keyPressEvent(QKeyEvent* event) {
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    if (control && (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal)) {
+        stepZoom(1);
+    } else if (control && event->key() == Qt::Key_Minus) {
+        stepZoom(-1);
+    } else if (!m_view->navigate(event->key())) {
+        QDialog::keyPressEvent(event);
+    }
+}
+
+bool DataReport1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view->viewport() && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            if (wheel->angleDelta().y() != 0) stepZoom(wheel->angleDelta().y() > 0 ? 1 : -1);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void DataReport1::stepZoom(int steps) {
+    // The percentages of the zoom list, the nearest one first when a fit is shown.
+    int index = -1;
+    double best = 1e9;
+    for (int i = 0; i < m_zoom->count(); ++i) {
+        const double value = m_zoom->itemData(i).toDouble();
+        if (value > 0 && std::abs(value - m_view->zoom()) < best) {
+            best = std::abs(value - m_view->zoom());
+            index = i;
+        }
+    }
+    if (index < 0) return;
+    const double nearest = m_zoom->itemData(index).toDouble();
+    if ((steps > 0 && nearest <= m_view->zoom() + 1e-3) || (steps < 0 && nearest >= m_view->zoom() - 1e-3))
+        index += steps;
+    for (; index >= 0 && index < m_zoom->count(); index += steps) {
+        if (m_zoom->itemData(index).toDouble() > 0) {
+            m_zoom->setCurrentIndex(index);
+            m_view->setZoom(m_zoom->itemData(index).toDouble());
+            return;
+        }
+    }
 }
 
 void DataReport1::updatePageControls(int page) {

@@ -44,11 +44,15 @@ public:
     void documentChanged();
     // Call after pages were added at the end.
     void pagesAdded();
+    // Home and End go to the first and last page, PageUp, PageDown and the arrows scroll;
+    // false for other keys.
+    bool navigate(int key);
 
 signals:
     void currentPageChanged(int page);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -90,7 +94,14 @@ public:
     // Reads the rows not read yet; false (after telling the user) when that failed.
     bool finishReading();
 
+protected:
+    // Paging keys pressed on the tool bar still move the pages; Ctrl with + or - and the
+    // Ctrl wheel step through the zoom list.
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void stepZoom(int steps);
     void updatePageControls(int page);
     void readChunk();
 
