@@ -9,6 +9,7 @@
 #include "reports/catalogue.h"
 #include "reports/document.h"
 #include "ui/controls/lookandfeel.h"
+#include "ui/controls/pushbutton.h"
 #include "ui/controls/twips.h"
 #include "ui/reports/choices.h"
 #include "ui/reports/form5.h"
@@ -56,12 +57,7 @@ Form4::Form4(QWidget* parent) : Form(parent) {
     setFixedSize(toPixels(8040), toPixels(2010));
 
     auto makeButton = [this](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), this);
-        b->setObjectName(QLatin1String(name));
-        b->setFont(buttonFont());
-        b->setAutoDefault(false);
-        setHandOnHover(b);
-        return b;
+        return makePushButton(this, name, QString::fromUtf8(caption));
     };
     Frame1 = new QGroupBox(QStringLiteral("Report Type"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));

@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "reports/catalogue.h"
 #include "ui/controls/lookandfeel.h"
+#include "ui/controls/pushbutton.h"
 #include "ui/controls/twips.h"
 #include "ui/reports/choices.h"
 #include "ui/reports/form4.h"
@@ -49,12 +50,7 @@ Form5::Form5() : Form(nullptr) {
     setFixedSize(toPixels(8040), toPixels(2625));
 
     auto makeButton = [](QWidget* parent, const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), parent);
-        b->setObjectName(QLatin1String(name));
-        b->setFont(buttonFont());
-        b->setAutoDefault(false);
-        setHandOnHover(b);
-        return b;
+        return makePushButton(parent, name, QString::fromUtf8(caption));
     };
     Frame2 = new QGroupBox(QStringLiteral("Currency Option"), this);
     Frame2->setObjectName(QStringLiteral("Frame2"));
