@@ -107,7 +107,7 @@ sqlite3* Connection::handle() const {
     return m_db;
 }
 
-void Connection::execute(const QString& statement) {
+int Connection::execute(const QString& statement) {
     sqlite3* db = handle();
     const QString sql = jet::translate(statement);
     sqlite3_stmt* stmt = nullptr;
@@ -121,10 +121,11 @@ void Connection::execute(const QString& statement) {
     const QString remainder = QString::fromUtf16(rest, end - rest).trimmed();
     if (!remainder.isEmpty() && remainder != QLatin1String(";"))
         throw Error(QStringLiteral("Characters found after end of SQL statement."));
-    if (!stmt) return;  // only blanks or a comment
+    if (!stmt) return 0;  // only blanks or a comment
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE) raise(rc, statement);
+    return sqlite3_changes(m_db);
 }
 
 void Connection::raise(int resultCode, const QString& statement) const {

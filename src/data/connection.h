@@ -31,7 +31,8 @@ public:
     // order book is refused without being touched. A file without write permission opens
     // read-only, so every write to it is refused and reported.
     void open(const QString& connectionString);
-    void execute(const QString& statement);
+    // Returns the number of rows the statement inserted, changed or deleted.
+    int execute(const QString& statement);
     State state() const { return m_db ? Open : Closed; }
     void close();
 

@@ -235,6 +235,21 @@ private slots:
         QVERIFY(form->isVisible());
         QCOMPARE(book::count("[Order Details]"), 1);
     }
+
+    // An order deleted while its editor was open gets no lines of no order.
+    void deletedWhileOpenWritesNoLines() {
+        const qlonglong id = storedOrder("gone");
+        book::line(id, m_widget, "1", "12.5", "0");
+        auto form = editor(QString::number(id));
+        book::execute("delete from Orders");
+        book::execute("delete from [Order Details]");
+        form->PushButton2_Click();
+        QCOMPARE(m_dialogs->messages().size(), 1);
+        QVERIFY(m_dialogs->messages()[0].startsWith("The order no longer exists"));
+        QVERIFY(m_dialogs->messages()[0].contains("PushButton2_Click at line 132"));
+        QVERIFY(form->isVisible());
+        QCOMPARE(book::count("[Order Details]"), 0);
+    }
 };
 
 QTEST_MAIN(TestOrderSave)

@@ -70,7 +70,17 @@ void Form2::PushButton2_Click() {
     };
 
     if (trap.test(130, [&] { return !m_ID.isEmpty(); })) {
-        trap(132, [&] { AppConnection().execute(order::updateOrderStatement(values(), m_ID)); });
+        int updated = 1;
+        trap(132, [&] {
+            updated = AppConnection().execute(order::updateOrderStatement(values(), m_ID));
+        });
+        // An order deleted while it was open (its customer removed with "-") has nothing to
+        // hold lines: writing them would leave lines of no order behind.
+        if (updated == 0) {
+            trap.report(132, QStringLiteral("The order no longer exists: it was deleted while "
+                                            "it was being edited."));
+            return;
+        }
         // With the old lines still there, writing the list again would double every line.
         if (!trap(134, [&] { AppConnection().execute(order::deleteLinesStatement(m_ID)); })) return;
         if (!insertLines(trap, 136, 138, 138)) return;
