@@ -100,8 +100,24 @@ FROM (
 )
 ORDER BY CompanyName, OrderID, OrderDetailID;
 
+-- One row per order with the sum of its lines' total prices, rounded the same way. Summed per
+-- order as the customers are walked by name, so the first rows come without grouping the
+-- whole order book first; an order shows only when at least one of its lines does.
 CREATE VIEW [Total Price of Orders] AS
-SELECT CompanyName, OrderID, round(sum([Total Price]), 4) AS [SumOfTotal Price]
-FROM [Total Price of Order Details]
-GROUP BY CompanyName, OrderID
-ORDER BY CompanyName, OrderID;
+SELECT Customers.CompanyName, Orders.OrderID,
+       (SELECT round(sum(round(round(round([Order Details].UnitPrice * [Order Details].Quantity, 4)
+                                         * (1 - ifnull([Order Details].Discount, 0)), 4)
+                               * (1 + ifnull(Orders.SalesTaxRate, 0)), 4)), 4)
+          FROM [Order Details]
+               INNER JOIN Products ON Products.ProductID = [Order Details].ProductID
+         WHERE [Order Details].OrderID = Orders.OrderID) AS [SumOfTotal Price]
+FROM Customers
+     CROSS JOIN Orders ON Orders.CustomerID = Customers.CustomerID
+     INNER JOIN Employees ON Employees.EmployeeID = Orders.EmployeeID
+     INNER JOIN [Shipping Methods]
+             ON [Shipping Methods].ShippingMethodID = Orders.ShippingMethodID
+WHERE EXISTS (SELECT 1
+                FROM [Order Details]
+                     INNER JOIN Products ON Products.ProductID = [Order Details].ProductID
+               WHERE [Order Details].OrderID = Orders.OrderID)
+ORDER BY Customers.CompanyName, Orders.OrderID;
