@@ -1,5 +1,8 @@
 #include "ui/controls/form.h"
 
+#include "app/errortrap.h"
+#include "app/globals.h"
+#include "ui/controls/lookandfeel.h"
 #include "ui/controls/twips.h"
 
 namespace qd::ui {
@@ -13,6 +16,13 @@ void Form::ensureLoaded() {
     if (m_loaded) return;
     m_loaded = true;
     Form_Load();
+}
+
+void Form::loadLook(ErrorTrap& trap, int cursorLoadLine) {
+    trap(100, [&] { ApplyBackColors(this); });
+    trap(102, [&] { setWindowIcon(applicationIcon()); });
+    if (trap.test(104, [&] { return FileExists(handCursorPath()); }))
+        trap(cursorLoadLine, [&] { setMouseIcon(this, handCursorPath()); });
 }
 
 void Form::Unload() { done(QDialog::Accepted); }

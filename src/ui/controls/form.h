@@ -2,6 +2,10 @@
 
 #include <QDialog>
 
+namespace qd {
+class ErrorTrap;
+}
+
 namespace qd::ui {
 
 // A window of the program other than the main window. Each opening constructs a fresh one; its
@@ -22,6 +26,9 @@ public:
 
 protected:
     virtual void Form_Load() = 0;
+    // The first steps every load shares: back colours (100), the icon (102), and the hand
+    // cursor when its file is there (test 104, load at cursorLoadLine).
+    void loadLook(ErrorTrap& trap, int cursorLoadLine = 106);
     void showEvent(QShowEvent* event) override;
 
 private:

@@ -218,10 +218,7 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
 
 void Form2::Form_Load() {
     ErrorTrap trap(QStringLiteral("Form2"), QStringLiteral("Form_Load"));
-    trap(100, [&] { ApplyBackColors(this); });
-    trap(102, [&] { setWindowIcon(applicationIcon()); });
-    if (trap.test(104, [&] { return FileExists(handCursorPath()); }))
-        trap(106, [&] { setMouseIcon(this, handCursorPath()); });
+    loadLook(trap);
     trap(108, [&] { FillCustomerList(); });
     trap(110, [&] { FillEmployeeList(); });
     trap(112, [&] { FillShippingMethodList(); });

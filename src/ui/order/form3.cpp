@@ -114,11 +114,8 @@ bool Form3::eventFilter(QObject* watched, QEvent* event) {
 
 void Form3::Form_Load() {
     ErrorTrap trap(QStringLiteral("Form3"), QStringLiteral("Form_Load"));
-    trap(100, [&] { ApplyBackColors(this); });
-    trap(102, [&] { setWindowIcon(applicationIcon()); });
     // One number per step: the cursor test and its load share 104, the three boxes 106.
-    if (trap.test(104, [&] { return FileExists(handCursorPath()); }))
-        trap(104, [&] { setMouseIcon(this, handCursorPath()); });
+    loadLook(trap, 104);
     trap(106, [&] { Text1->setText(QStringLiteral("0")); });
     trap(106, [&] { Text2->setText(QStringLiteral("0")); });
     trap(106, [&] { Text3->setText(QStringLiteral("0")); });

@@ -87,10 +87,7 @@ Form4::Form4(QWidget* parent) : Form(parent) {
 
 void Form4::Form_Load() {
     ErrorTrap trap(QStringLiteral("Form4"), QStringLiteral("Form_Load"));
-    trap(100, [&] { ApplyBackColors(this); });
-    trap(102, [&] { setWindowIcon(applicationIcon()); });
-    if (trap.test(104, [&] { return FileExists(handCursorPath()); }))
-        trap(106, [&] { setMouseIcon(this, handCursorPath()); });
+    loadLook(trap);
     int line = 108;
     for (const reports::ReportKind& kind : reports::reportKinds()) {
         trap(line, [&] {

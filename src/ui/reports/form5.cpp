@@ -99,10 +99,7 @@ Form5::~Form5() = default;
 
 void Form5::Form_Load() {
     ErrorTrap trap(QStringLiteral("Form5"), QStringLiteral("Form_Load"));
-    trap(100, [&] { ApplyBackColors(this); });
-    trap(102, [&] { setWindowIcon(applicationIcon()); });
-    if (trap.test(104, [&] { return FileExists(handCursorPath()); }))
-        trap(106, [&] { setMouseIcon(this, handCursorPath()); });
+    loadLook(trap);
     QString list;
     trap(108, [&] { list = get("CurrList", reports::defaultCurrencyList()); });
     int highest = -1;
