@@ -10,6 +10,7 @@
 #include "ui/controls/listmodel.h"
 #include "ui/controls/listview.h"
 #include "ui/main/form1.h"
+#include "ui/order/orderstatements.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,12 +27,6 @@ using qd::ui::Form1;
 
 namespace {
 
-const char* const kOrderList =
-    "select OrderID, CompanyName, Employees.FirstName + ' ' + Employees.LastName as "
-    "EmployeeName, OrderDate, PurchaseOrderNumber, ShipDate, ShippingMethod, SalesTaxRate from "
-    "(((Orders inner join Customers on Customers.CustomerID=Orders.CustomerID) inner join "
-    "Employees on eMPLOYEES.EmployeeID= Orders.EmployeeID) inner join [Shipping Methods] on "
-    "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID)";
 
 // The same statement stepped through with the C API alone, every column read as text.
 double bareScanMs(const QString& path, long long* rows) {
@@ -39,7 +34,7 @@ double bareScanMs(const QString& path, long long* rows) {
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
                     SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     qd::data::jet::registerFunctions(db);
-    const QString sql = qd::data::jet::translate(QString::fromLatin1(kOrderList));
+    const QString sql = qd::data::jet::translate(qd::order::kOrderRows);
     QElapsedTimer timer;
     timer.start();
     sqlite3_stmt* stmt = nullptr;

@@ -6,6 +6,7 @@
 #include "app/errortrap.h"
 #include "data/recordset.h"
 #include "text/textconv.h"
+#include "ui/order/orderstatements.h"
 #include "ui/controls/listview.h"
 
 namespace qd::ui {
@@ -32,14 +33,7 @@ QString numberFormat(const QVariant& value, const QString& format) {
 void Form1::RefreshOrderList() {
     ListView1->clear();
     data::Recordset rs;
-    rs.open(QStringLiteral("select OrderID, CompanyName, Employees.FirstName + ' ' + "
-                           "Employees.LastName as EmployeeName, OrderDate, PurchaseOrderNumber, "
-                           "ShipDate, ShippingMethod, SalesTaxRate from ") +
-                QStringLiteral("(((Orders inner join Customers on "
-                               "Customers.CustomerID=Orders.CustomerID) ") +
-                QStringLiteral("inner join Employees on eMPLOYEES.EmployeeID= Orders.EmployeeID) ") +
-                QStringLiteral("inner join [Shipping Methods] on "
-                               "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID)"),
+    rs.open(order::kOrderRows,
             AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
     // Columns by name once, then by position for every row.
     const int orderId = rs.fieldIndex(QStringLiteral("OrderID"));

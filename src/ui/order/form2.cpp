@@ -12,6 +12,7 @@
 #include "ui/controls/listview.h"
 #include "ui/controls/lookandfeel.h"
 #include "ui/controls/pushbutton.h"
+#include "ui/order/orderstatements.h"
 #include "ui/controls/twips.h"
 #include "ui/order/form3.h"
 #include "ui/order/keyboard.h"
@@ -281,16 +282,7 @@ void positionList(QComboBox* list, const Collection<qlonglong>& ids, const QVari
 void Form2::LoadOrder() {
     data::Recordset rs;
     rs.open(
-        QStringLiteral("select OrderID, CompanyName, Employees.FirstName + ' ' + "
-                       "Employees.LastName as EmployeeName, OrderDate, PurchaseOrderNumber, "
-                       "ShipDate, ShippingMethod, SalesTaxRate from ") +
-            QStringLiteral("(((Orders inner join Customers on "
-                           "Customers.CustomerID=Orders.CustomerID) ") +
-            QStringLiteral("inner join Employees on eMPLOYEES.EmployeeID= Orders.EmployeeID) ") +
-            QStringLiteral("inner join [Shipping Methods] on "
-                           "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID) "
-                           "where OrderID=") +
-            m_ID,
+        order::kOrderRows + QStringLiteral(" where OrderID=") + m_ID,
         AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
     QString orderId;
     if (!rs.eof()) {

@@ -45,6 +45,16 @@ QString quantityValue(const QString& quantityText);
 QString unitPriceValue(const QString& priceText);
 QString discountValue(const QString& discountText);
 
+// Every order with its customer, employee and shipping method, as the order list reads them;
+// the order editor reads one of them by adding " where OrderID=" and the number.
+inline const QString kOrderRows = QStringLiteral(
+    "select OrderID, CompanyName, Employees.FirstName + ' ' + Employees.LastName as "
+    "EmployeeName, OrderDate, PurchaseOrderNumber, ShipDate, ShippingMethod, SalesTaxRate from "
+    "(((Orders inner join Customers on Customers.CustomerID=Orders.CustomerID) "
+    "inner join Employees on eMPLOYEES.EmployeeID= Orders.EmployeeID) "
+    "inner join [Shipping Methods] on "
+    "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID)");
+
 QString updateOrderStatement(const OrderValues& order, const QString& orderId);
 QString insertOrderStatement(const OrderValues& order);
 QString deleteLinesStatement(const QString& orderId);
