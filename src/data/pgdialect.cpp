@@ -83,6 +83,11 @@ public:
         : m_schema(schema), m_t(jet::tokenize(statement)) {}
 
     QString run() {
+        // One statement only, as the file's engine takes it.
+        for (int i = 0; i < int(m_t.size()); ++i)
+            if (m_t[i].kind == Kind::Op && m_t[i].text == QLatin1String(";") &&
+                nextSignificant(m_t, i) >= 0)
+                throw Error(QStringLiteral("Characters found after end of SQL statement."));
         collectAliases();
         joinTexts();
         return render(0, int(m_t.size()));

@@ -136,12 +136,12 @@ QString Schema::canonicalName(const QString& name) const {
     return QString();
 }
 
-bool Schema::isTextColumn(const QString& name) const {
+bool Schema::isColumnOf(const QString& name, Kind kind) const {
     bool found = false;
     for (const Table& t : m_tables)
         for (const Column& c : t.columns)
             if (c.name.compare(name, Qt::CaseInsensitive) == 0) {
-                if (c.kind != Kind::Text) return false;
+                if (c.kind != kind) return false;
                 found = true;
             }
     return found;

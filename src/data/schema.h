@@ -47,14 +47,17 @@ public:
     const Column* column(const QString& table, const QString& column) const;
     // The canonical spelling of a table, query or column name, or an empty text.
     QString canonicalName(const QString& name) const;
-    // True when a column of this name holds text in every table that has one.
-    bool isTextColumn(const QString& name) const;
+    // True when a column of this name holds text (or money) in every table that has one.
+    bool isTextColumn(const QString& name) const { return isColumnOf(name, Kind::Text); }
+    bool isMoneyColumn(const QString& name) const { return isColumnOf(name, Kind::Money); }
 
     // The statements that make an empty order book, in the order they must run.
     QStringList sqliteScript() const;
     QStringList postgresScript() const;
 
 private:
+    bool isColumnOf(const QString& name, Kind kind) const;
+
     std::vector<Table> m_tables;
     std::vector<Index> m_indexes;
     std::vector<Query> m_queries;

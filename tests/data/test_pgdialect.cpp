@@ -98,6 +98,7 @@ private slots:
         QTest::newRow("Val of a column") << QStringLiteral("select Val(PurchaseOrderNumber) from Orders");
         QTest::newRow("First without table") << QStringLiteral("select First(x) from (select 1 as x) as y");
         QTest::newRow("bad date") << QStringLiteral("select #13/45/2026#");
+        QTest::newRow("second statement") << QStringLiteral("insert into Customers (CompanyName) values ('x'); drop table Orders;--')");
     }
     void refused() {
         QFETCH(QString, jet);
