@@ -1,6 +1,7 @@
 #include "data/jet.h"
 
 #include "core/error.h"
+#include "data/jettokens.h"
 #include "text/textconv.h"
 
 #include <QRegularExpression>
@@ -13,13 +14,6 @@
 namespace qd::data::jet {
 
 namespace {
-
-enum class Kind { Space, Text, Name, Number, Open, Close, Comma, Op };
-
-struct Token {
-    Kind kind;
-    QString text;
-};
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; }
 
@@ -50,6 +44,8 @@ QString dateLiteral(const QString& inner) {
     return QLatin1Char('\'') + isoDate(year, month, day, hour, minute, second) +
            QLatin1Char('\'');
 }
+
+}  // namespace
 
 std::vector<Token> tokenize(const QString& sql) {
     std::vector<Token> out;
@@ -143,11 +139,15 @@ bool endsOperand(const Token& t) {
            t.kind == Kind::Text || t.kind == Kind::Close;
 }
 
+namespace {
+
 // Tokens that bind tighter than + and so belong to its operands.
 bool bindsTighter(const Token& t) {
     return t.kind == Kind::Op && (t.text == "*" || t.text == "/" || t.text == "\\" ||
                                   t.text == "^" || t.text == "%");
 }
+
+}  // namespace
 
 int previousSignificant(const std::vector<Token>& t, int i) {
     for (--i; i >= 0 && t[i].kind == Kind::Space; --i) {
@@ -218,6 +218,8 @@ int rightOperandEnd(const std::vector<Token>& t, int plus) {
     }
     return end;
 }
+
+namespace {
 
 int firstBinaryPlus(const std::vector<Token>& t) {
     for (int i = 0; i < int(t.size()); ++i) {
