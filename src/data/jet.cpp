@@ -1,6 +1,7 @@
 #include "data/jet.h"
 
 #include "core/error.h"
+#include "data/jettokens.h"
 #include "data/schemainfo.h"
 #include "text/textconv.h"
 
@@ -14,14 +15,6 @@
 namespace qd::data::jet {
 
 namespace {
-
-enum class Kind { Space, Text, Name, Number, Open, Close, Comma, Op };
-
-struct Token {
-    Kind kind;
-    QString text;
-    bool isText = false;  // known to hold text or Null: a quoted literal, a text column, a join
-};
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; }
 
@@ -52,6 +45,8 @@ QString dateLiteral(const QString& inner) {
     return QLatin1Char('\'') + isoDate(year, month, day, hour, minute, second) +
            QLatin1Char('\'');
 }
+
+}  // namespace
 
 std::vector<Token> tokenize(const QString& sql) {
     std::vector<Token> out;
@@ -146,11 +141,15 @@ bool endsOperand(const Token& t) {
            t.kind == Kind::Text || t.kind == Kind::Close;
 }
 
+namespace {
+
 // Tokens that bind tighter than + and so belong to its operands.
 bool bindsTighter(const Token& t) {
     return t.kind == Kind::Op && (t.text == "*" || t.text == "/" || t.text == "\\" ||
                                   t.text == "^" || t.text == "%");
 }
+
+}  // namespace
 
 int previousSignificant(const std::vector<Token>& t, int i) {
     for (--i; i >= 0 && t[i].kind == Kind::Space; --i) {
@@ -221,6 +220,8 @@ int rightOperandEnd(const std::vector<Token>& t, int plus) {
     }
     return end;
 }
+
+namespace {
 
 int firstBinaryPlus(const std::vector<Token>& t) {
     for (int i = 0; i < int(t.size()); ++i) {

@@ -1,50 +1,26 @@
 #include "data/schemainfo.h"
 
-#include <iterator>
+#include "data/schema.h"
 
 namespace qd::data::schema {
 
 namespace {
 
-// Kept in step with schema.sql (the template book); test_jet compares the two.
-constexpr Column kColumns[] = {
-    {"Customers", "CustomerID", ColumnKind::Key},
-    {"Customers", "CompanyName", ColumnKind::Text},
-    {"Customers", "FirstName", ColumnKind::Text},
-    {"Customers", "LastName", ColumnKind::Text},
-    {"Employees", "EmployeeID", ColumnKind::Key},
-    {"Employees", "FirstName", ColumnKind::Text},
-    {"Employees", "LastName", ColumnKind::Text},
-    {"Employees", "Title", ColumnKind::Text},
-    {"Shipping Methods", "ShippingMethodID", ColumnKind::Key},
-    {"Shipping Methods", "ShippingMethod", ColumnKind::Text},
-    {"Products", "ProductID", ColumnKind::Key},
-    {"Products", "ProductName", ColumnKind::Text},
-    {"Products", "UnitPrice", ColumnKind::Money},
-    {"Orders", "OrderID", ColumnKind::Key},
-    {"Orders", "CustomerID", ColumnKind::Integer},
-    {"Orders", "EmployeeID", ColumnKind::Integer},
-    {"Orders", "OrderDate", ColumnKind::Date},
-    {"Orders", "PurchaseOrderNumber", ColumnKind::Text},
-    {"Orders", "ShipDate", ColumnKind::Date},
-    {"Orders", "ShippingMethodID", ColumnKind::Integer},
-    {"Orders", "SalesTaxRate", ColumnKind::Real},
-    {"Order Details", "OrderDetailID", ColumnKind::Key},
-    {"Order Details", "OrderID", ColumnKind::Integer},
-    {"Order Details", "ProductID", ColumnKind::Integer},
-    {"Order Details", "Quantity", ColumnKind::Real},
-    {"Order Details", "UnitPrice", ColumnKind::Money},
-    {"Order Details", "Discount", ColumnKind::Real},
-};
-
-bool same(QStringView a, const char* b) {
-    return a.compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
+ColumnKind kindOf(Schema::Kind kind) {
+    switch (kind) {
+        case Schema::Kind::Key: return ColumnKind::Key;
+        case Schema::Kind::Integer: return ColumnKind::Integer;
+        case Schema::Kind::Text: return ColumnKind::Text;
+        case Schema::Kind::Money: return ColumnKind::Money;
+        case Schema::Kind::Number: return ColumnKind::Real;
+        case Schema::Kind::Date: return ColumnKind::Date;
+    }
+    return ColumnKind::Text;
 }
 
-}  // namespace
+bool same(QStringView a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-const Column* columnsBegin() { return std::begin(kColumns); }
-const Column* columnsEnd() { return std::end(kColumns); }
+}  // namespace
 
 QString unbracketed(QStringView name) {
     name = name.trimmed();
@@ -65,19 +41,20 @@ std::optional<ColumnKind> columnKind(QStringView name) {
     const QString table = dot < 0 ? QString() : unbracketed(name.left(dot));
     const QString column = unbracketed(dot < 0 ? name : name.mid(dot + 1));
     std::optional<ColumnKind> kind;
-    for (const Column& c : kColumns) {
-        if (!same(column, c.name) || (!table.isEmpty() && !same(table, c.table))) continue;
-        if (kind && *kind != c.kind) return std::nullopt;  // tables disagree
-        kind = c.kind;
+    for (const Schema::Table& t : Schema::book().tables()) {
+        if (!table.isEmpty() && !same(table, t.name)) continue;
+        for (const Schema::Column& c : t.columns) {
+            if (!same(column, c.name)) continue;
+            if (kind && *kind != kindOf(c.kind)) return std::nullopt;  // tables disagree
+            kind = kindOf(c.kind);
+        }
     }
     return kind;
 }
 
 QString integerKey(QStringView table) {
-    const QString name = unbracketed(table);
-    for (const Column& c : kColumns)
-        if (c.kind == ColumnKind::Key && same(name, c.table)) return QString::fromLatin1(c.name);
-    return QString();
+    const Schema::Table* t = Schema::book().table(unbracketed(table));
+    return t ? t->key() : QString();
 }
 
 }  // namespace qd::data::schema

@@ -1,8 +1,8 @@
 #pragma once
 
 // What the statement translators know of the order book's tables: which columns hold text and
-// which column is a table's integer key. One description for every engine; a test holds it to
-// the template book's own schema.
+// which column is a table's integer key, read from the one description of the order book
+// (data/schema.h) that also makes the template book and a server book.
 
 #include <QString>
 #include <QStringView>
@@ -12,16 +12,6 @@
 namespace qd::data::schema {
 
 enum class ColumnKind { Key, Integer, Real, Money, Date, Text };
-
-struct Column {
-    const char* table;  // as named in statements, without brackets
-    const char* name;
-    ColumnKind kind;
-};
-
-// Every column of every table.
-const Column* columnsBegin();
-const Column* columnsEnd();
 
 // The kind of a column named as statements name it: "CompanyName", "Employees.FirstName",
 // "[Order Details].UnitPrice", letter case ignored. An unqualified name that several tables
