@@ -11,6 +11,7 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QHash>
+#include <QSet>
 #include <QTextLayout>
 
 #include <memory>
@@ -71,7 +72,8 @@ QPageSize defaultPaper() {
 }
 
 ReportDocument::ReportDocument(ReportLayout layout, RowTable rows, const QPageSize& paper)
-    : m_layout(std::move(layout)), m_rows(std::move(rows)) {
+    : m_layout(std::move(layout)), m_rows(rows.fields) {
+    m_rows.append(rows);
     m_texts = std::make_unique<FieldTexts>(m_layout, m_rows.fields);
     setPaper(paper);
 }
@@ -82,14 +84,29 @@ ReportDocument::ReportDocument(ReportLayout layout, data::Recordset& recordset,
     m_rows.fields = boundFields(m_layout);
     m_texts = std::make_unique<FieldTexts>(m_layout, m_rows.fields);
     m_reader = std::make_unique<RowReader>(recordset, m_layout);
-    if (m_reader->read(m_rows, firstRows < 0 ? std::numeric_limits<int>::max() : firstRows))
-        m_reader.reset();
+    if (read(firstRows < 0 ? std::numeric_limits<int>::max() : firstRows)) m_reader.reset();
     setPaper(paper);
+}
+
+// Reads up to maxRows rows into the store, a few thousand at a time; true at the end.
+bool ReportDocument::read(int maxRows) {
+    RowTable chunk;
+    chunk.fields = m_rows.fields;
+    bool end = false;
+    for (int left = maxRows; left > 0 && !end;) {
+        const int n = std::min(left, 4096);
+        chunk.cells.clear();
+        chunk.rowCount = 0;
+        end = m_reader->read(chunk, n);
+        m_rows.append(chunk);
+        left -= n;
+    }
+    return end || m_reader->atEnd();
 }
 
 bool ReportDocument::readMore(int maxRows) {
     if (!m_reader) return true;
-    if (m_reader->read(m_rows, maxRows)) m_reader.reset();
+    if (read(maxRows)) m_reader.reset();
     setPaper(m_paper);
     return complete();
 }
@@ -144,6 +161,12 @@ struct FieldTexts::Field {
     std::unique_ptr<text::NumberTexts> amounts;
     int lookups = 0;
     int repeats = 0;
+    // Whether the field's texts repeat (names) or mostly differ (PO numbers), judged on the
+    // first rows: only repeating texts are worth keeping shaped.
+    QSet<QString> seen;
+    int texts = 0;
+    int textRepeats = 0;
+    bool textsRepeat = true;
 };
 
 FieldTexts::FieldTexts(const ReportLayout& layout, const std::vector<int>& fields) {
@@ -161,8 +184,19 @@ FieldTexts::FieldTexts(const ReportLayout& layout, const std::vector<int>& field
 
 FieldTexts::~FieldTexts() = default;
 
+bool FieldTexts::repeats(int column) const { return m_fields[size_t(column)]->textsRepeat; }
+
 QString FieldTexts::text(int column, const QVariant& value) {
     Field& field = *m_fields[size_t(column)];
+    if (value.typeId() == QMetaType::QString && field.texts < 4096) {
+        const qsizetype known = field.seen.size();
+        field.seen.insert(value.toString());
+        if (field.seen.size() == known) ++field.textRepeats;
+        if (++field.texts == 4096) {
+            field.textsRepeat = field.textRepeats >= field.texts / 2;
+            field.seen = QSet<QString>();
+        }
+    }
     if (field.format.isEmpty()) return text::generalText(value);
     switch (value.typeId()) {
     case QMetaType::Double: case QMetaType::LongLong: case QMetaType::Int: {
@@ -186,8 +220,9 @@ QString ReportDocument::cellText(int row, int column) const {
 
 namespace {
 
+template <class Rows>
 void placeBand(std::vector<PlacedItem>& items, const ReportLayout& layout, const Section& band,
-               int top, const RowTable* rows, int row, FieldTexts* texts) {
+               int top, const Rows* rows, int row, FieldTexts* texts) {
     const int x0 = layout.page.leftMargin;
     const int y0 = layout.page.topMargin + top;
     int column = 0;
@@ -203,10 +238,11 @@ void placeBand(std::vector<PlacedItem>& items, const ReportLayout& layout, const
             item.narrowToFit = true;
             item.repeats = true;
         } else if (band.role == BandRole::Detail && rows) {
-            const QVariant& value = rows->cell(row, column);
+            const QVariant value = rows->cell(row, column);
             item.narrowToFit = value.typeId() != QMetaType::QString;
-            item.repeats = !item.narrowToFit;  // names, not amounts or numbers
-            item.text = texts->text(column++, value);
+            item.text = texts->text(column, value);
+            item.repeats = !item.narrowToFit && texts->repeats(column);  // names, not numbers
+            ++column;
         }
         items.push_back(std::move(item));
     }
@@ -214,12 +250,14 @@ void placeBand(std::vector<PlacedItem>& items, const ReportLayout& layout, const
 
 }  // namespace
 
+template <class Rows>
 std::vector<PlacedItem> placeItems(const ReportLayout& layout, const PagePlan& plan,
-                                   const RowTable& rows, int firstRow, FieldTexts& texts) {
+                                   const Rows& rows, int firstRow, FieldTexts& texts) {
     std::vector<PlacedItem> items;
+    const Rows* none = nullptr;
     if (plan.reportHeader)
-        placeBand(items, layout, layout.band(BandRole::ReportHeader), 0, nullptr, -1, nullptr);
-    placeBand(items, layout, layout.band(BandRole::PageHeader), plan.pageHeaderTop, nullptr, -1,
+        placeBand(items, layout, layout.band(BandRole::ReportHeader), 0, none, -1, nullptr);
+    placeBand(items, layout, layout.band(BandRole::PageHeader), plan.pageHeaderTop, none, -1,
               nullptr);
     const Section& detail = layout.band(BandRole::Detail);
     for (int i = 0; i < plan.rowCount; ++i)
@@ -227,11 +265,16 @@ std::vector<PlacedItem> placeItems(const ReportLayout& layout, const PagePlan& p
                   plan.firstRow + i - firstRow, &texts);
     if (plan.reportFooter)
         placeBand(items, layout, layout.band(BandRole::ReportFooter), plan.reportFooterTop,
-                  nullptr, -1, nullptr);
-    placeBand(items, layout, layout.band(BandRole::PageFooter), plan.pageFooterTop, nullptr, -1,
+                  none, -1, nullptr);
+    placeBand(items, layout, layout.band(BandRole::PageFooter), plan.pageFooterTop, none, -1,
               nullptr);
     return items;
 }
+
+template std::vector<PlacedItem> placeItems(const ReportLayout&, const PagePlan&,
+                                            const RowTable&, int, FieldTexts&);
+template std::vector<PlacedItem> placeItems(const ReportLayout&, const PagePlan&,
+                                            const RowStore&, int, FieldTexts&);
 
 std::vector<PlacedItem> ReportDocument::placedItems(int page) const {
     if (page < 0 || page >= pageCount()) return {};
@@ -315,7 +358,7 @@ void drawText(QPainter& painter, FontEntry& f, const QPointF& at, const QString&
     }
     auto it = f.shaped.constFind(text);
     if (it == f.shaped.constEnd()) {
-        if (f.shaped.size() > 50000) f.shaped.clear();  // the distinct texts of a report are few
+        if (f.shaped.size() > 20000) f.shaped.clear();  // the distinct names of a report are few
         QTextLayout layout(text, f.font);
         layout.beginLayout();
         QTextLine line = layout.createLine();

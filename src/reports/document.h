@@ -7,6 +7,7 @@
 
 #include "reports/layout.h"
 #include "reports/pagination.h"
+#include "reports/rowstore.h"
 
 #include <QPageSize>
 #include <QRect>
@@ -77,6 +78,8 @@ public:
     FieldTexts& operator=(const FieldTexts&) = delete;
     ~FieldTexts();
     QString text(int column, const QVariant& value);
+    // Whether a field's texts repeat from row to row, as names do (true until known).
+    bool repeats(int column) const;
 
 private:
     struct Field;
@@ -85,8 +88,10 @@ private:
 
 // The items of one page: its bands, and its detail rows taken from `rows`, whose first row is
 // row `firstRow` of the report.
+// Rows is a RowTable or a RowStore.
+template <class Rows>
 std::vector<PlacedItem> placeItems(const ReportLayout& layout, const PagePlan& plan,
-                                   const RowTable& rows, int firstRow, FieldTexts& texts);
+                                   const Rows& rows, int firstRow, FieldTexts& texts);
 
 // Paints placed items on a painter whose unit is one twip and whose origin is the paper's top
 // left corner. Each distinct text is shaped once per font and drawn from its glyphs after.
@@ -112,7 +117,7 @@ public:
     ReportDocument& operator=(const ReportDocument&) = delete;
 
     const ReportLayout& layout() const { return m_layout; }
-    const RowTable& rows() const { return m_rows; }
+    const RowStore& rows() const { return m_rows; }
     const QPageSize& paper() const { return m_paper; }
     QSize paperTwips() const { return m_paperTwips; }
     // While rows are still to be read, only the pages that later rows cannot change.
@@ -140,7 +145,9 @@ public:
 
 private:
     ReportLayout m_layout;
-    RowTable m_rows;
+    bool read(int maxRows);
+
+    RowStore m_rows;
     std::unique_ptr<RowReader> m_reader;  // while rows are still to be read
     QPageSize m_paper;
     QSize m_paperTwips;

@@ -166,10 +166,11 @@ public:
         m_heading += "\r\n";
     }
     const QByteArray& heading() const { return m_heading; }
-    void append(QByteArray& out, const RowTable& rows, int row) const {
+    template <class Rows>
+    void append(QByteArray& out, const Rows& rows, int row) const {
         for (size_t column = 0; column < m_formats.size(); ++column) {
             if (column > 0) out += ',';
-            const QVariant& value = rows.cell(row, int(column));
+            const QVariant value = rows.cell(row, int(column));
             out += csvField(m_formats[column].isEmpty() ? text::generalText(value)
                                                         : text::formatValue(value, m_formats[column]));
         }
@@ -185,7 +186,7 @@ private:
 
 QByteArray csvText(const ReportDocument& document) {
     requireComplete(document);
-    const RowTable& rows = document.rows();
+    const RowStore& rows = document.rows();
     const CsvLines lines(document.layout(), rows.fields);
     QByteArray out = lines.heading();
     for (int row = 0; row < rows.rowCount; ++row) lines.append(out, rows, row);

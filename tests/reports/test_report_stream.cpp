@@ -6,6 +6,7 @@
 #include "fixture.h"
 #include "reports/catalogue.h"
 #include "reports/document.h"
+#include "reports/rowstore.h"
 #include "reports/stream.h"
 #include "support/testenv.h"
 
@@ -97,6 +98,43 @@ private slots:
             QCOMPARE(pageText(pages.items()), pageText(document.placedItems(page)));
         }
         QCOMPARE(page, document.pageCount());
+    }
+
+    // The preview's compact rows give back every value as it was read: its type and value,
+    // Null included, whatever mix of kinds a column holds, and texts that repeat or all differ.
+    void keptRowsGiveTheValuesBack() {
+        RowTable table;
+        table.fields = {0, 1, 2, 3, 4, 5};
+        const int rows = 12000;
+        for (int r = 0; r < rows; ++r) {
+            const QVariant id = r % 97 == 0 ? QVariant() : QVariant(qlonglong(r) * 1000003);
+            const QVariant name = QStringLiteral("Customer %1").arg(r % 40);
+            const QVariant po = r % 50 == 0 ? QVariant() : QVariant(QStringLiteral("PO-%1").arg(r));
+            const QVariant amount = r % 3 ? QVariant(r * 1.25) : QVariant(qlonglong(r));  // mixed
+            const QVariant day = r == 0 ? QVariant() : QVariant(QDate(2020, 1, 1).addDays(r % 900));
+            const QVariant timed = QDateTime(QDate(2026, 3, 7), QTime(r % 24, 30));
+            table.cells.insert(table.cells.end(), {id, name, po, amount, day, timed});
+            ++table.rowCount;
+        }
+        RowStore store(table.fields);
+        RowTable half = table;  // appended in two parts, as the preview reads them
+        half.rowCount = rows / 2;
+        half.cells.resize(size_t(half.rowCount) * 6);
+        store.append(half);
+        RowTable rest;
+        rest.fields = table.fields;
+        rest.rowCount = rows - rows / 2;
+        rest.cells.assign(table.cells.begin() + (rows / 2) * 6, table.cells.end());
+        store.append(rest);
+        QCOMPARE(store.rowCount, rows);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < 6; ++c) {
+                const QVariant kept = store.cell(r, c);
+                const QVariant& read = table.cell(r, c);
+                QCOMPARE(kept.typeId(), read.typeId());
+                QCOMPARE(kept, read);
+            }
+        QVERIFY(store.bytes() < std::size_t(rows) * 6 * sizeof(QVariant));
     }
 
     // A field that is not a column of the rows, or a paper too narrow, is an error at once.
