@@ -74,6 +74,7 @@ QPageSize defaultPaper() {
 ReportDocument::ReportDocument(ReportLayout layout, RowTable rows, const QPageSize& paper)
     : m_layout(std::move(layout)), m_rows(rows.fields) {
     m_rows.append(rows);
+    m_rows.squeeze();
     m_texts = std::make_unique<FieldTexts>(m_layout, m_rows.fields);
     setPaper(paper);
 }
@@ -101,7 +102,9 @@ bool ReportDocument::read(int maxRows) {
         m_rows.append(chunk);
         left -= n;
     }
-    return end || m_reader->atEnd();
+    end = end || m_reader->atEnd();
+    if (end) m_rows.squeeze();
+    return end;
 }
 
 bool ReportDocument::readMore(int maxRows) {

@@ -136,6 +136,17 @@ struct RowStore::Column {
         kind = Kind::Any;
     }
 
+    void squeeze() {
+        null.shrink_to_fit();
+        integers.shrink_to_fit();
+        reals.shrink_to_fit();
+        days.shrink_to_fit();
+        codes.shrink_to_fit();
+        chars.shrink_to_fit();
+        starts.shrink_to_fit();
+        any.shrink_to_fit();
+    }
+
     std::size_t bytes() const {
         std::size_t b = null.capacity() / 8 + integers.capacity() * 8 + reals.capacity() * 8 +
                         days.capacity() * 4 + codes.capacity() * 4 + chars.capacity() * 2 +
@@ -160,6 +171,10 @@ void RowStore::append(const RowTable& table) {
 
 QVariant RowStore::cell(int row, int column) const {
     return m_columns[size_t(column)]->value(row);
+}
+
+void RowStore::squeeze() {
+    for (auto& c : m_columns) c->squeeze();
 }
 
 std::size_t RowStore::bytes() const {

@@ -28,6 +28,8 @@ public:
     // Appends every row of a table with the same fields.
     void append(const RowTable& rows);
     QVariant cell(int row, int column) const;
+    // Gives back spare room once every row is in.
+    void squeeze();
     std::size_t bytes() const;
 
 private:
