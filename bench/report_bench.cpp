@@ -265,8 +265,9 @@ void runFor(int orders, int repeat) {
         std::printf("  %s: %d pages\n", qPrintable(kind.entryText), pages);
         std::printf("    command line to PDF         %14s pages/s, peak memory %s MB\n",
                     qPrintable(cell(pagesPerSecond)), qPrintable(cell(peak)));
-        std::printf("    preview keeps every row in  %8.0f MB more resident (%.0f B/row as the store counts)\n",
-                    keptMB, perRow);
+        std::printf("    preview keeps every row in  %8.0f MB more resident (%.0f B/row as the store "
+                    "counts); this process's peak so far %.0f MB\n",
+                    keptMB, perRow, highWaterKB(getpid()) / 1024.0);
         std::printf("    first %4zu pages: ours      %14s pages/s, bare QPdfWriter %s pages/s, ours/bare %s\n",
                     compared.size(), qPrintable(cell(ours)), qPrintable(cell(bare)),
                     qPrintable(cell(ratio, 2)));

@@ -5,6 +5,8 @@
 #include <QDate>
 #include <QHash>
 
+#include <deque>
+
 namespace qd::reports {
 
 struct RowStore::Column {
@@ -12,19 +14,20 @@ struct RowStore::Column {
 
     Kind kind = Kind::Null;  // nothing but Null so far
     int rows = 0;
+    // Values in blocks (deques): a long report grows without copying its rows to new room.
     std::vector<bool> null;
-    std::vector<qint64> integers;
-    std::vector<double> reals;
-    std::vector<qint32> days;
+    std::deque<qint64> integers;
+    std::deque<double> reals;
+    std::deque<qint32> days;
     // Texts: a code per row into the distinct texts while they repeat; once most rows differ
     // (PO numbers), each row's characters, packed.
-    std::vector<quint32> codes;
+    std::deque<quint32> codes;
     std::vector<QString> distinct;
     QHash<QString, quint32> index;
     bool packed = false;
     std::vector<char16_t> chars;
     std::vector<quint32> starts{0};  // packed: row r's characters are [starts[r], starts[r + 1])
-    std::vector<QVariant> any;
+    std::deque<QVariant> any;
 
     static Kind kindOf(const QVariant& v) {
         switch (v.typeId()) {
@@ -148,9 +151,9 @@ struct RowStore::Column {
     }
 
     std::size_t bytes() const {
-        std::size_t b = null.capacity() / 8 + integers.capacity() * 8 + reals.capacity() * 8 +
-                        days.capacity() * 4 + codes.capacity() * 4 + chars.capacity() * 2 +
-                        starts.capacity() * 4 + any.capacity() * sizeof(QVariant);
+        std::size_t b = null.capacity() / 8 + integers.size() * 8 + reals.size() * 8 +
+                        days.size() * 4 + codes.size() * 4 + chars.capacity() * 2 +
+                        starts.capacity() * 4 + any.size() * sizeof(QVariant);
         for (const QString& t : distinct) b += sizeof(QString) + size_t(t.capacity()) * 2;
         return b;
     }
