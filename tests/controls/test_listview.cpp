@@ -2,6 +2,7 @@
 // follows the rows, widths in twips, and the item click that only the user's choice raises.
 
 #include "core/error.h"
+#include "ui/controls/contrast.h"
 #include "ui/controls/listmodel.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/twips.h"
@@ -150,6 +151,31 @@ private slots:
         emit list.header()->sectionClicked(1);
         QCOMPARE(columnClicks.count(), 1);
         QCOMPARE(columnClicks.first().first().toInt(), 2);
+    }
+
+    // A selected row's highlight is darkened (or lightened) just enough for its text to read
+    // at 4.5:1; one that reads already is left as the palette has it.
+    void readableSelection_data() {
+        QTest::addColumn<QColor>("back");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("Fusion blue under white") << QColor("#308cc6") << QColor(Qt::white) << false;
+        QTest::newRow("light blue under black") << QColor("#1d4e8f") << QColor(Qt::black) << false;
+        QTest::newRow("dark blue under white") << QColor("#1d4e8f") << QColor(Qt::white) << true;
+        QTest::newRow("yellow under black") << QColor("#ffd700") << QColor(Qt::black) << true;
+        QTest::newRow("grey under grey") << QColor("#777777") << QColor("#888888") << false;
+    }
+    void readableSelection() {
+        QFETCH(QColor, back);
+        QFETCH(QColor, text);
+        QFETCH(bool, kept);
+        const QColor made = qd::ui::readableBehind(back, text);
+        QVERIFY(qd::ui::contrastRatio(made, text) >= 4.5);
+        QCOMPARE(made == back, kept);
+        if (!kept && made != QColor(Qt::black) && made != QColor(Qt::white))
+            QVERIFY(qAbs(made.toHsl().hslHue() - back.toHsl().hslHue()) <= 2);  // the same hue
+        QCOMPARE(qRound(qd::ui::contrastRatio(Qt::black, Qt::white)), 21);
+        QCOMPARE(qd::ui::contrastRatio(back, back), 1.0);
     }
 
     // A big list fills and sorts without losing or duplicating rows.

@@ -1,6 +1,7 @@
 #include "ui/controls/listview.h"
 
 #include "core/error.h"
+#include "ui/controls/contrast.h"
 #include "ui/controls/listmodel.h"
 #include "ui/controls/twips.h"
 
@@ -182,6 +183,16 @@ void ListView::sortByColumnClick(int position) {
     }
     m_sortKey = position - 1;
     setSorted(true);
+}
+
+void ListView::initViewItemOption(QStyleOptionViewItem* option) const {
+    QTreeView::initViewItemOption(option);
+    QPalette& palette = option->palette;
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight,
+                         readableBehind(palette.color(group, QPalette::Highlight),
+                                        palette.color(group, QPalette::HighlightedText)));
+    }
 }
 
 void ListView::afterPublish() {

@@ -64,6 +64,11 @@ signals:
     // The user clicked a column header (position from 1).
     void columnClick(int position);
 
+protected:
+    // A selected row keeps its text readable where the palette's highlight is too close to the
+    // highlighted text.
+    void initViewItemOption(QStyleOptionViewItem* option) const override;
+
 private:
     void applySort();
     void afterPublish();

@@ -60,6 +60,7 @@ public slots:
     void setEndsProgramOnUnload(bool ends) { m_endsProgram = ends; }
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
