@@ -153,6 +153,39 @@ private slots:
         QCOMPARE(columnClicks.first().first().toInt(), 2);
     }
 
+    void findRow_data() {
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("found");
+        // Rows as shown after the sort below: 4 Ärger Ltd, 3 gamma, 2 Beta Freight,
+        // 1 Omega freight.
+        QTest::newRow("first column") << "3" << 0 << 1;
+        QTest::newRow("letter case ignored") << "FREIGHT" << 0 << 2;
+        QTest::newRow("from a later row") << "freight" << 3 << 3;
+        QTest::newRow("round past the end") << "beta" << 3 << 2;
+        QTest::newRow("start past the end") << "freight" << 4 << 2;
+        QTest::newRow("the row itself") << "gamma" << 1 << 1;
+        QTest::newRow("inside a text") << "mega" << 0 << 3;
+        QTest::newRow("other scripts fold too") << "äRGER" << 1 << 0;
+        QTest::newRow("whole text only") << "freight!" << 0 << -1;
+        QTest::newRow("nothing has it") << "delta" << 0 << -1;
+        QTest::newRow("empty needle") << "" << 0 << -1;
+        QTest::newRow("outside the list") << "gamma" << -7 << 1;
+    }
+    // The next row from a row on, round the list, whose text in any column holds the needle,
+    // in the order the list shows its rows.
+    void findRow() {
+        QFETCH(QString, needle);
+        QFETCH(int, from);
+        QFETCH(int, found);
+        ListView list;
+        fill(list, {{"1", "Omega freight"}, {"2", "Beta Freight"}, {"3", "gamma"}, {"4", "Ärger Ltd"}});
+        list.sortByColumnClick(1);
+        list.sortByColumnClick(1);  // by ID, descending
+        QCOMPARE(column(list, 2), (QStringList{"Ärger Ltd", "gamma", "Beta Freight", "Omega freight"}));
+        QCOMPARE(list.listModel()->findRow(needle, from), found);
+    }
+
     // A selected row's highlight is darkened (or lightened) just enough for its text to read
     // at 4.5:1; one that reads already is left as the palette has it.
     void readableSelection_data() {

@@ -6,6 +6,7 @@
 #include "app/globals.h"
 #include "support/scripteddialogs.h"
 #include "support/testenv.h"
+#include "ui/controls/findfield.h"
 #include "ui/controls/listmodel.h"
 #include "ui/controls/listview.h"
 #include "ui/main/form1.h"
@@ -389,8 +390,8 @@ private slots:
         QTest::newRow("dark") << true << false;
         QTest::newRow("dark, skin") << true << true;
     }
-    // Every text of every window, and of a question box over the main window, stands out from
-    // its background by at least 4.5:1.
+    // Every text of every window, of a question box over the main window and of the find field
+    // saying "not found", stands out from its background by at least 4.5:1.
     void textReadsOnItsBackground() {
         QFETCH(bool, dark);
         QFETCH(bool, skinned);
@@ -405,13 +406,22 @@ private slots:
         question.show();
         QVERIFY(QTest::qWaitForWindowExposed(&question));
 
+        FindField* find = m_main->findField();
+        find->open();
+        QTest::keyClicks(find, "xq");
+        QVERIFY(find->notFound());
+
         QStringList faint;
         int checked = 0;
         QList<QWidget*> windows = w.all();
         windows << m_main.get() << &question;
         for (QWidget* window : windows) {
             const QImage shot = window->grab().toImage();
-            for (const Area& area : textAreas(window)) {
+            QList<Area> areas = textAreas(window);
+            if (window == m_main.get())  // the note at the right end of the find field
+                areas.append({QStringLiteral("not found"),
+                              inWindow(find, find->rect().adjusted(find->width() / 2, 3, -3, -3))});
+            for (const Area& area : areas) {
                 ++checked;
                 const double ratio = textContrast(shot, area.rect);
                 if (ratio < 4.5) faint << QStringLiteral("%1 %2:1").arg(area.what).arg(ratio, 0, 'f', 2);

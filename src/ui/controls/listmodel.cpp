@@ -236,6 +236,55 @@ void ListModel::sortRows() {
     m_order.swap(sorted);
 }
 
+int ListModel::findRow(const QString& needle, int fromRow) const {
+    const_cast<ListModel*>(this)->flush();
+    const int n = m_publishedRows;
+    if (needle.isEmpty() || n == 0) return -1;
+    std::u16string folded(needle.size(), u'\0');
+    for (qsizetype i = 0; i < needle.size(); ++i) folded[i] = fold(needle[i].unicode());
+    const std::size_t m = folded.size();
+    const char16_t first = folded[0];
+    const char16_t firstUpper = QChar(first).toUpper().unicode();
+    // A scan over the cells' characters in place: no text is copied, and a cell is only looked
+    // at closely where its character matches the needle's first one.
+    auto contains = [&](const Cell& cell) {
+        if (cell.length < m) return false;
+        const char16_t* text = chars(cell);
+        const std::size_t last = cell.length - m;
+        for (std::size_t i = 0; i <= last; ++i) {
+            const char16_t c = text[i];
+            if (c != first && c != firstUpper && (c < 128 || fold(c) != first)) continue;
+            std::size_t k = 1;
+            while (k < m && fold(text[i + k]) == folded[k]) ++k;
+            if (k == m) return true;
+        }
+        return false;
+    };
+    const int cols = columns();
+    auto rowHas = [&](std::uint32_t handle) {
+        const Cell* cells = &m_cells[std::size_t(handle) * cols];
+        for (int c = 0; c < cols; ++c)
+            if (contains(cells[c])) return true;
+        return false;
+    };
+    const int start = (fromRow >= 0 && fromRow < n) ? fromRow : 0;
+    // The rows just after the start first, in the order shown: the next match is usually near.
+    const int nearby = std::min(n, 4096);
+    for (int step = 0; step < nearby; ++step) {
+        const int row = (start + step) % n;
+        if (rowHas(m_order[row])) return row;
+    }
+    // Then every row once in the order the rows are stored, which reads the texts front to
+    // back (a sorted list shows them scattered over memory), and the first of them as shown.
+    std::vector<bool> has(static_cast<std::size_t>(m_storedRows));
+    for (int h = 0; h < m_storedRows; ++h) has[std::size_t(h)] = rowHas(std::uint32_t(h));
+    for (int step = nearby; step < n; ++step) {
+        const int row = (start + step) % n;
+        if (has[m_order[row]]) return row;
+    }
+    return -1;
+}
+
 void ListModel::schedulePublish() {
     if (m_publishScheduled) return;
     m_publishScheduled = true;

@@ -42,6 +42,11 @@ public:
     // Sorting by the text of one column, ascending (order 0) or descending (order 1).
     void setSort(bool sorted, int key, int order);
 
+    // The first row, from fromRow on and round past the end to the rows before it, whose shown
+    // text in any column contains the needle, letter case ignored; -1 when none does (or the
+    // needle is empty).
+    int findRow(const QString& needle, int fromRow) const;
+
     // Publishes pending changes to the views now.
     void flush();
 

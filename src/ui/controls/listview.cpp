@@ -133,6 +133,19 @@ void ListView::selectRow(int row) {
     m_programmatic = false;
 }
 
+void ListView::chooseIndex(int index) {
+    const int row = rowOfIndex(index);
+    selectRow(row);
+    scrollTo(m_model->index(row, 0));
+    emit itemClick();
+}
+
+int ListView::findItem(const QString& text) const {
+    for (int row = count() - 1; row >= 0; --row)
+        if (m_model->text(row, 0) == text) return row + 1;
+    return 0;
+}
+
 QString ListView::selectedText() const {
     const int index = selectedIndex();
     if (index == 0) throw noSelection();

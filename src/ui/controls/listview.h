@@ -39,6 +39,11 @@ public:
     int selectedIndex() const;
     // Selects a row as the program does (no item click); an index outside the list is an error.
     void selectIndex(int index);
+    // Selects a row as the user's choice does: scrolled into view, with an item click.
+    void chooseIndex(int index);
+    // The index of the row whose item text is the text, looking from the last row back (rows
+    // added last are looked for most); 0 when there is none.
+    int findItem(const QString& text) const;
     // The selected row's text and sub-items; an error when no row is selected.
     QString selectedText() const;
     QString selectedSubItem(int subItem) const;

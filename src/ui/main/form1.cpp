@@ -26,6 +26,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent), m_layout(MainLayout::design()) 
     setFont(windowFont());
     buildControls();
     resize(toPixels(kDesignClientWidth), toPixels(kDesignClientHeight));
+    // Smaller than its design the window would cut off the lower buttons.
+    setMinimumSize(size());
 }
 
 Form1::~Form1() = default;
@@ -55,6 +57,7 @@ void Form1::buildControls() {
                                    PushButton5, ListView2,   PushButton4, PushButton6};
     for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
     applyLayout(m_layout);
+    buildListHabits();
 
     connect(ListView1, &ListView::itemClick, this, &Form1::userItemClick);
     connect(ListView1, &ListView::columnClick, this, &Form1::ListView1_ColumnClick);
