@@ -307,7 +307,7 @@ int main(int argc, char** argv) {
         line("sort by ID", cell(byId));
         line("bytes per row, texts included", QString::number(double(after - before) / listed, 'f', 0),
              QStringLiteral("(resident size; the list counts %1)")
-                 .arg(double(form->ListView1->listModel()->overheadBytes()) / listed, 0, 'f', 0));
+                 .arg(double(form->ListView1->listModel()->storeBytes()) / listed, 0, 'f', 0));
         form->close();
         form.reset();
     }

@@ -35,6 +35,8 @@ public:
 
     // True while the order list is still being filled from the order book.
     bool orderListFilling() const;
+    // Called when the order list's fill is complete: the detail list follows its selected row.
+    void orderListFilled();
 
     // Where the controls are now, in twips.
     const MainLayout& layoutTwips() const { return m_layout; }
