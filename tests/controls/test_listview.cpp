@@ -169,7 +169,7 @@ private slots:
         QTest::newRow("other scripts fold too") << "äRGER" << 1 << 0;
         QTest::newRow("whole text only") << "freight!" << 0 << -1;
         QTest::newRow("nothing has it") << "delta" << 0 << -1;
-        QTest::newRow("empty needle") << "" << 0 << -1;
+        QTest::newRow("empty needle: the start row") << "" << 2 << 2;
         QTest::newRow("outside the list") << "gamma" << -7 << 1;
     }
     // The next row from a row on, round the list, whose text in any column holds the needle,

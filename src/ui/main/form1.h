@@ -34,6 +34,11 @@ public:
 
     bool m_RestoreLayout = false;
 
+    // True while the order list is still being filled from the order book.
+    bool orderListFilling() const;
+    // Called when the order list's fill is complete: the detail list follows its selected row.
+    void orderListFilled();
+
     // Where the controls are now, in twips.
     const MainLayout& layoutTwips() const { return m_layout; }
 
@@ -63,6 +68,10 @@ public slots:
     // Whether closing the window ends the process (tests keep it alive).
     void setEndsProgramOnUnload(bool ends) { m_endsProgram = ends; }
 
+signals:
+    // The order list holds every order (and the detail list the selected order's lines).
+    void orderListComplete();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -77,6 +86,8 @@ private:
     void restoreColumnWidths(ErrorTrap& trap, int firstLine, ListView* list,
                              const QString& prefix);
     void userItemClick();
+    // The selected row's order number, checked to be one before it goes into a statement.
+    QString selectedOrderNumber() const;
     // What every desktop list does: double-click or Enter edits the order, Delete deletes it,
     // Ctrl+F and F3 find one.
     void buildListHabits();
