@@ -490,12 +490,34 @@ void PostgresEngine::executeNative(const QString& sql) {
     loadColumnKinds();
 }
 
-void PostgresEngine::setCounterPastHighest(const QString& table, const QString& key) {
-    const QString quotedTable = QLatin1Char('"') + table + QLatin1Char('"');
-    const QString sql = QStringLiteral(
-        "SELECT setval(pg_get_serial_sequence('%1', '%2'), coalesce(max(\"%2\"), 0) + 1, false) "
-        "FROM %1").arg(quotedTable, key);
+namespace {
+QString sequenceOf(const QString& table, const QString& key) {
+    return QStringLiteral("pg_get_serial_sequence('\"%1\"', '%2')").arg(table, key);
+}
+}  // namespace
+
+long long PostgresEngine::lastNumberGiven(const QString& table, const QString& key) {
+    // A counter that never gave a number has none yet.
+    const QString sql = QStringLiteral("SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %1")
+                            .arg(QStringLiteral("\"%1\"").arg(sequenceName(table, key)));
+    const Result result = run(sql.toUtf8(), sql);
+    return QByteArray(PQgetvalue(result.result.get(), 0, 0)).toLongLong();
+}
+
+void PostgresEngine::setLastNumberGiven(const QString& table, const QString& key, long long last) {
+    const QString sql = last > 0
+        ? QStringLiteral("SELECT setval(%1, %2, true)").arg(sequenceOf(table, key)).arg(last)
+        : QStringLiteral("SELECT setval(%1, 1, false)").arg(sequenceOf(table, key));
     run(sql.toUtf8(), sql);
+}
+
+QString PostgresEngine::sequenceName(const QString& table, const QString& key) {
+    const QString sql = QStringLiteral("SELECT %1").arg(sequenceOf(table, key));
+    const Result result = run(sql.toUtf8(), sql);
+    // "public.\"Orders_OrderID_seq\"": the name within the schema, quotes removed.
+    QString name = QString::fromUtf8(PQgetvalue(result.result.get(), 0, 0)).section(u'.', 1);
+    if (name.startsWith(u'"')) name = name.mid(1, name.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
+    return name;
 }
 
 int PostgresEngine::serverProcess() const { return PQbackendPID(m_conn); }
