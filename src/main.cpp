@@ -2,6 +2,7 @@
 #include "reports/commandline.h"
 #include "ui/controls/widgetdialogs.h"
 #include "ui/main/form1.h"
+#include "ui/main/startupprobe.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -55,6 +56,7 @@ int main(int argc, char* argv[]) {
 
     qd::ui::Form1 form;
     closeOnTerminate(&form);
+    qd::ui::probeStartUp(form);
     form.Form_Load();
     form.show();
     return app.exec();

@@ -15,6 +15,7 @@ enum class Kind { Space, Text, Name, Number, Open, Close, Comma, Op };
 struct Token {
     Kind kind;
     QString text;
+    bool isText = false;  // known to hold text or Null: a quoted literal, a text column, a join
 };
 
 // Throws qd::Error for a malformed date literal.

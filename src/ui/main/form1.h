@@ -33,6 +33,9 @@ public:
 
     bool m_RestoreLayout = false;
 
+    // True while the order list is still being filled from the order book.
+    bool orderListFilling() const;
+
     // Where the controls are now, in twips.
     const MainLayout& layoutTwips() const { return m_layout; }
 
@@ -58,6 +61,10 @@ public slots:
 
     // Whether closing the window ends the process (tests keep it alive).
     void setEndsProgramOnUnload(bool ends) { m_endsProgram = ends; }
+
+signals:
+    // The order list holds every order (and the detail list the selected order's lines).
+    void orderListComplete();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

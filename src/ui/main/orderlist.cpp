@@ -63,6 +63,8 @@ void Form1::RefreshOrderList() {
         ListView2->clear();  // no order left, so no lines of one either
 }
 
+bool Form1::orderListFilling() const { return false; }
+
 void Form1::ListView1_ItemClick() {
     ListView2->clear();
     data::Recordset rs;
