@@ -126,6 +126,8 @@ std::vector<CopiedTable> copyBook(Connection& from, Connection& to) {
         copied.push_back({table.name, rows});
     }
     transaction.commit();
+    // The server plans its joins from its statistics: gather them for the rows just copied.
+    if (auto* server = dynamic_cast<PostgresEngine*>(&to.engine())) server->executeNative(QStringLiteral("ANALYZE"));
     return copied;
 }
 
