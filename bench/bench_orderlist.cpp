@@ -239,7 +239,7 @@ public:
     bool ready() const { return !m_admin.isEmpty(); }
     // A new database's connection string.
     QString database(const QString& name) {
-        run(m_admin, QStringLiteral("SET client_min_messages = warning; DROP DATABASE IF EXISTS %1").arg(name));
+        run(m_admin, QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
         run(m_admin, QStringLiteral("CREATE DATABASE %1").arg(name));
         QString info = m_admin;
         static const QRegularExpression dbname(QStringLiteral("dbname=\\S+"));
@@ -248,6 +248,7 @@ public:
     }
     static void run(const QString& conninfo, const QString& sql) {
         PGconn* conn = PQconnectdb(conninfo.toUtf8().constData());
+        PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);  // "does not exist, skipping"
         PQclear(PQexec(conn, sql.toUtf8().constData()));
         PQfinish(conn);
     }

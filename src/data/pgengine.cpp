@@ -312,8 +312,10 @@ void PostgresEngine::abandonStreaming() noexcept {
     m_streaming->detach();
     m_streaming = nullptr;
     // Outside a transaction the server may stop at once; inside one a cancel would spoil the
-    // transaction, so the rest of the rows is read and dropped.
-    if (!m_inTransaction && !lost()) {
+    // transaction, so the rest of the rows is read and dropped. Rows already all here need no
+    // cancel (a late one could reach the next statement).
+    PQconsumeInput(m_conn);
+    if (!m_inTransaction && !lost() && PQisBusy(m_conn)) {
         if (PGcancel* cancel = PQgetCancel(m_conn)) {
             char why[256];
             PQcancel(cancel, why, sizeof why);
