@@ -354,7 +354,7 @@ void PostgresEngine::raise(const Result& result, const QString& statement) {
     const QString message = result.result
         ? QString::fromUtf8(PQresultErrorField(result.result.get(), PG_DIAG_MESSAGE_PRIMARY))
         : QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
-    if (lost()) raiseLost(QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+    if (lost()) raiseLost(QString::fromUtf8(PQerrorMessage(m_conn)).trimmed().section(u'\n', 0, 0));
     const QString state = sqlState(result.result.get());
     if (state == QLatin1String("55P03"))
         throw Error(QStringLiteral("The order book '%1' is in use by another desktop and stayed "
