@@ -61,7 +61,7 @@ public:
     // The first value a statement gives (or "" for none).
     static QString value(const QString& conninfo, const QString& sql, QString* why = nullptr) {
         PGconn* conn = PQconnectdb(conninfo.toUtf8().constData());
-        QString result = QStringLiteral("\x01failed");
+        QString result = QStringLiteral("\x01" "failed");
         if (PQstatus(conn) == CONNECTION_OK) {
             PGresult* r = PQexec(conn, sql.toUtf8().constData());
             if (PQresultStatus(r) == PGRES_COMMAND_OK) result.clear();
