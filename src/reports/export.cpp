@@ -41,7 +41,7 @@ void writePdf(const ReportDocument& document, QIODevice& out) {
     writer.setPageSize(document.paper());
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setCreator(QStringLiteral("Quarrydesk"));
-    writer.setTitle(document.layout().name);
+    writer.setTitle(document.layout().title());
     renderPages(document, writer, 0, document.pageCount() - 1);
 }
 
