@@ -46,3 +46,13 @@ QHeaderView::section {
     border-bottom: 1px solid #9aa8b0;
     padding: 3px 6px;
 }
+
+QLineEdit {
+    color: #1b2a31;
+    background-color: #ffffff;
+    border: 1px solid #7b8d96;
+    border-radius: 3px;
+    padding: 1px 4px;
+    selection-background-color: #2f5d73;
+    selection-color: #ffffff;
+}

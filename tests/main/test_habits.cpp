@@ -250,6 +250,35 @@ private slots:
         QCOMPARE(orders->selectedIndex(), 2);
     }
 
+    // While a long list is still filling between events, the find field and the keys work on
+    // the whole list: the fill completes first.
+    void keysWorkOnTheWholeList() {
+        qd::AppConnection().execute(
+            "insert into Orders (CustomerID, EmployeeID, OrderDate, PurchaseOrderNumber, "
+            "ShipDate, ShippingMethodID, SalesTaxRate) select 3, 1, #03/14/2026#, 'P' || n, "
+            "#03/21/2026#, 1, 0 from (with recursive counter(n) as (select 1 union all select "
+            "n+1 from counter where n<500) select n from counter)");
+        form->RefreshOrderList();
+        QVERIFY(orders->listModel()->filling());
+        type(orders, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(find(), "p499");
+        QVERIFY(!orders->listModel()->filling());
+        QCOMPARE(orders->selectedIndex(), 503);
+        QCOMPARE(orders->selectedSubItem(4), QStringLiteral("P499"));
+        type(find(), Qt::Key_Escape);
+
+        form->RefreshOrderList();
+        QVERIFY(orders->listModel()->filling());
+        orders->selectIndex(2);
+        type(orders, Qt::Key_Delete);
+        dialogs.answers.enqueue(qd::Answer::Yes);
+        QCoreApplication::processEvents();
+        QCOMPARE(dialogs.messages(),
+                 QStringList{"Are you sure you want to delete [Birch Holdings - Ann Lee]?"});
+        QCOMPARE(rowCount("Orders"), 503);
+        QCOMPARE(orders->count(), 503);
+    }
+
     // Clicking elsewhere closes the field; a sorted list is searched in the order it shows.
     void findFollowsTheShownOrder() {
         type(orders, Qt::Key_F, Qt::ControlModifier);
