@@ -36,7 +36,8 @@ public:
     QElapsedTimer* clock = nullptr;
     qint64 firstPageMs = -1;
     int pagesDrawn = 0;
-    qd::Answer message(const QString& text, qd::Buttons, const QString&, qd::Icon) override {
+    qd::Answer message(const QString& text, qd::Buttons, const QString&, qd::Icon,
+                       qd::DefaultButton) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return qd::Answer::Ok;
     }
