@@ -48,6 +48,8 @@ using qd::ui::Form1;
 
 namespace {
 
+using qd::bench::Figure;
+
 // The order list's statement as SQLite itself would be given it.
 const char* const kNativeOrderRows =
     "select OrderID, CompanyName, Employees.FirstName || ' ' || Employees.LastName as "
@@ -55,17 +57,6 @@ const char* const kNativeOrderRows =
     "(((Orders inner join Customers on Customers.CustomerID=Orders.CustomerID) "
     "inner join Employees on Employees.EmployeeID=Orders.EmployeeID) "
     "inner join [Shipping Methods] on [Shipping Methods].ShippingMethodID=Orders.ShippingMethodID)";
-
-struct Figure {
-    std::vector<double> runs;
-    double min() const { return runs.empty() ? 0 : *std::min_element(runs.begin(), runs.end()); }
-    double median() const {
-        if (runs.empty()) return 0;
-        std::vector<double> s = runs;
-        std::sort(s.begin(), s.end());
-        return s.size() % 2 ? s[s.size() / 2] : (s[s.size() / 2 - 1] + s[s.size() / 2]) / 2;
-    }
-};
 
 QString cell(const Figure& f) {
     return QStringLiteral("%1 / %2").arg(f.min(), 0, 'f', 1).arg(f.median(), 0, 'f', 1);
