@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "reports/document.h"
+#include "reports/stream.h"
 #include "text/textconv.h"
 
 #include <QDir>
@@ -35,14 +36,40 @@ void renderPages(const ReportDocument& document, QPagedPaintDevice& device, int 
     if (!painter.end()) throw Error(QStringLiteral("The report could not be finished."));
 }
 
-void writePdf(const ReportDocument& document, QIODevice& out) {
-    QPdfWriter writer(&out);
-    writer.setResolution(1440);  // one device unit is one twip
-    writer.setPageSize(document.paper());
+namespace {
+
+// A PDF writer whose unit is one twip, set up for a report.
+void setUp(QPdfWriter& writer, const QPageSize& paper, const QString& title) {
+    writer.setResolution(1440);
+    writer.setPageSize(paper);
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setCreator(QStringLiteral("Quarrydesk"));
-    writer.setTitle(document.layout().title());
+    writer.setTitle(title);
+}
+
+}  // namespace
+
+void writePdf(const ReportDocument& document, QIODevice& out) {
+    QPdfWriter writer(&out);
+    setUp(writer, document.paper(), document.layout().title());
     renderPages(document, writer, 0, document.pageCount() - 1);
+}
+
+void writePdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
+              QIODevice& out) {
+    PageStream pages(layout, recordset, paper);
+    QPdfWriter writer(&out);
+    setUp(writer, paper, layout.title());
+    QPainter painter;
+    if (!painter.begin(&writer))
+        throw Error(QStringLiteral("The report could not be started on the output device."));
+    beginTwips(painter);
+    while (pages.next()) {
+        if (pages.page() > 0 && !writer.newPage())
+            throw Error(QStringLiteral("The output device refused a new page."));
+        paintItems(painter, pages.items());
+    }
+    if (!painter.end()) throw Error(QStringLiteral("The report could not be finished."));
 }
 
 namespace {
@@ -123,30 +150,73 @@ QString withoutGrouping(const QString& format) {
     return out;
 }
 
-QByteArray csvText(const ReportDocument& document) {
-    requireComplete(document);
-    const ReportLayout& layout = document.layout();
-    const RowTable& rows = document.rows();
-    const auto& controls = layout.band(BandRole::Detail).controls;
-    std::vector<QString> formats;
-    QByteArray out;
-    for (size_t column = 0; column < rows.fields.size(); ++column) {
-        const ReportControl& field = controls[size_t(rows.fields[column])];
-        formats.push_back(withoutGrouping(field.format));
-        if (column > 0) out += ',';
-        out += csvField(headingOver(layout, field));
+namespace {
+
+// The CSV lines of a report: the heading line, then one line per row.
+class CsvLines {
+public:
+    CsvLines(const ReportLayout& layout, const std::vector<int>& fields) {
+        const auto& controls = layout.band(BandRole::Detail).controls;
+        for (size_t column = 0; column < fields.size(); ++column) {
+            const ReportControl& field = controls[size_t(fields[column])];
+            m_formats.push_back(withoutGrouping(field.format));
+            if (column > 0) m_heading += ',';
+            m_heading += csvField(headingOver(layout, field));
+        }
+        m_heading += "\r\n";
     }
-    out += "\r\n";
-    for (int row = 0; row < rows.rowCount; ++row) {
-        for (size_t column = 0; column < rows.fields.size(); ++column) {
+    const QByteArray& heading() const { return m_heading; }
+    template <class Rows>
+    void append(QByteArray& out, const Rows& rows, int row) const {
+        for (size_t column = 0; column < m_formats.size(); ++column) {
             if (column > 0) out += ',';
-            const QVariant& value = rows.cell(row, int(column));
-            out += csvField(formats[column].isEmpty() ? text::generalText(value)
-                                                      : text::formatValue(value, formats[column]));
+            const QVariant value = rows.cell(row, int(column));
+            out += csvField(m_formats[column].isEmpty() ? text::generalText(value)
+                                                        : text::formatValue(value, m_formats[column]));
         }
         out += "\r\n";
     }
+
+private:
+    std::vector<QString> m_formats;
+    QByteArray m_heading;
+};
+
+}  // namespace
+
+QByteArray csvText(const ReportDocument& document) {
+    requireComplete(document);
+    const RowStore& rows = document.rows();
+    const CsvLines lines(document.layout(), rows.fields);
+    QByteArray out = lines.heading();
+    for (int row = 0; row < rows.rowCount; ++row) lines.append(out, rows, row);
     return out;
+}
+
+void exportPdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
+               const QString& path) {
+    saveFile(path, [&](QSaveFile& file) {
+        writePdf(layout, recordset, paper, file);
+        if (file.error() != QFileDevice::NoError) fileError(path, file.errorString());
+    });
+}
+
+void exportCsv(const ReportLayout& layout, data::Recordset& recordset, const QString& path) {
+    RowReader reader(recordset, layout);
+    RowTable rows;
+    rows.fields = boundFields(layout);
+    const CsvLines lines(layout, rows.fields);
+    saveFile(path, [&](QSaveFile& file) {
+        QByteArray out = lines.heading();
+        for (bool done = false; !done;) {
+            rows.cells.clear();
+            rows.rowCount = 0;
+            done = reader.read(rows, 1000);
+            for (int row = 0; row < rows.rowCount; ++row) lines.append(out, rows, row);
+            if (file.write(out) != out.size()) fileError(path, file.errorString());
+            out.clear();
+        }
+    });
 }
 
 void exportCsv(const ReportDocument& document, const QString& path) {

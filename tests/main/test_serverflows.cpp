@@ -127,6 +127,8 @@ class TestServerFlows : public QObject {
             f->PushButton9_Click();
             f->PushButton2_Click();
         });
+        main->ListView1->selectIndex(1);  // the new order was left selected
+        main->ListView1_ItemClick();
         main->PushButton1_Click();
         snapshot("edit");
 
