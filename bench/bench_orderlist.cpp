@@ -6,12 +6,19 @@
 //     first paint of its main window and to its order list complete, against a bare Qt window
 //     with the same widgets started the same way;
 //   - column-click sorts by customer, by order date and by ID;
-//   - the memory each list row costs, texts included.
+//   - the memory each list row costs, texts included;
+//   - the find field's search, against a case-insensitive QString::contains over the same
+//     texts held as plain QStrings.
 // The machine is shared, so each figure is measured several times: min / median.
 //
 //     bench_orderlist [--repeat R] [N ...]      (default 10000 100000 1000000)
 
+#include "app/book.h"
 #include "bench/generator.h"
+#include "data/bookcopy.h"
+#include "data/connection.h"
+#include "data/pgdialect.h"
+#include "data/schema.h"
 #include "ui/controls/listmodel.h"
 #include "ui/controls/listview.h"
 #include "ui/main/form1.h"
@@ -22,11 +29,13 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <libpq-fe.h>
 #include <malloc.h>
 #include <sqlite3.h>
 
@@ -196,6 +205,145 @@ void line(const char* what, const QString& figures, const QString& extra = QStri
     std::fflush(stdout);
 }
 
+// A throwaway PostgreSQL server on this machine (the tests' own, on a Unix socket), started
+// for the run and stopped at its end; or the one QD_BENCH_SERVER names (a libpq connection
+// string to a database in which the benchmark may make others).
+class Server {
+public:
+    Server() {
+        m_admin = qEnvironmentVariable("QD_BENCH_SERVER");
+        if (!m_admin.isEmpty()) return;
+        QProcess start;
+        start.start(QStringLiteral("sh"), {QStringLiteral(QD_SOURCE_DIR "/tests/server/pgserver.sh"),
+                                           QStringLiteral("start"), state()});
+        start.waitForFinished(120000);
+        if (start.exitCode() == 0) {
+            m_admin = QString::fromUtf8(start.readAllStandardOutput()).trimmed();
+            m_started = true;
+        }
+    }
+    ~Server() {
+        if (!m_started) return;
+        QProcess stop;
+        stop.start(QStringLiteral("sh"), {QStringLiteral(QD_SOURCE_DIR "/tests/server/pgserver.sh"),
+                                          QStringLiteral("stop"), state()});
+        stop.waitForFinished(120000);
+    }
+    bool ready() const { return !m_admin.isEmpty(); }
+    // A new database's connection string.
+    QString database(const QString& name) {
+        run(m_admin, QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+        run(m_admin, QStringLiteral("CREATE DATABASE %1").arg(name));
+        QString info = m_admin;
+        static const QRegularExpression dbname(QStringLiteral("dbname=\\S+"));
+        info.replace(dbname, QStringLiteral("dbname=") + name);
+        return info;
+    }
+    static void run(const QString& conninfo, const QString& sql) {
+        PGconn* conn = PQconnectdb(conninfo.toUtf8().constData());
+        PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);  // "does not exist, skipping"
+        PQclear(PQexec(conn, sql.toUtf8().constData()));
+        PQfinish(conn);
+    }
+
+private:
+    QString state() const { return m_home.filePath(QStringLiteral("server")); }
+    QTemporaryDir m_home;
+    QString m_admin;
+    bool m_started = false;
+};
+
+// The order list's statement as the server is given it, run with libpq alone: every row
+// streamed one at a time, every column read as text, no program code in between.
+double nativeServerScanMs(const QString& conninfo) {
+    PGconn* conn = PQconnectdb(conninfo.toUtf8().constData());
+    const QByteArray sql = qd::data::pg::translate(QString::fromLatin1(kNativeOrderRows),
+                                                   qd::data::Schema::book()).toUtf8();
+    QElapsedTimer timer;
+    timer.start();
+    PQsendQueryParams(conn, sql.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    PQsetSingleRowMode(conn);
+    long long bytes = 0;
+    while (PGresult* r = PQgetResult(conn)) {
+        if (PQntuples(r) == 1)
+            for (int c = 0; c < 8; ++c) bytes += PQgetlength(r, 0, c) + (PQgetvalue(r, 0, c) != nullptr);
+        PQclear(r);
+    }
+    const double ms = timer.nsecsElapsed() / 1e6;
+    PQfinish(conn);
+    return bytes < 0 ? -ms : ms;
+}
+
+// The same list filled from the same orders on a server book: the book copied there with
+// --copy-book's own code, then the window's refill timed as on the file.
+void serverColumn(Server& server, const QString& file, int orders, int repeat, const Figure& fileRefill) {
+    const QString db = server.database(QStringLiteral("bench_%1").arg(orders));
+    qd::data::initServerBook(db);
+    QElapsedTimer copyTimer;
+    copyTimer.start();
+    {
+        qd::data::Connection from, to;
+        from.open(qd::bookConnectionString(qd::parseBookLocation(file)));
+        to.open(qd::bookConnectionString(qd::parseBookLocation(db)));
+        qd::data::copyBook(from, to);
+    }
+    const double copyMs = copyTimer.nsecsElapsed() / 1e6;
+
+    nativeServerScanMs(db);  // warm the server's cache
+    Figure native;
+    for (int r = 0; r < repeat; ++r) native.runs.push_back(nativeServerScanMs(db));
+
+    qd::rememberBook(qd::parseBookLocation(db));
+    auto form = std::make_unique<Form1>();
+    form->setEndsProgramOnUnload(false);
+    form->Form_Load();
+    form->show();
+    form->ListView1->count();
+    QCoreApplication::processEvents();
+    Figure refill;
+    for (int r = 0; r < repeat; ++r)
+        refill.runs.push_back(timed([&] {
+            form->RefreshOrderList();
+            form->ListView1->count();
+            QCoreApplication::processEvents();
+        }));
+    line("server: --copy-book into it", QString::number(copyMs, 'f', 0));
+    line("server: native scan (libpq, text)", cell(native));
+    line("server: refill, whole list", cell(refill),
+         QStringLiteral("x file refill: %1, x native: %2").arg(ratio(refill, fileRefill), ratio(refill, native)));
+    form->close();
+    form.reset();
+    qd::rememberBook(qd::BookLocation());
+}
+
+// Find as the find field runs it, from the first row of the list as last sorted: a PO number
+// near the end typed in lower case, and a text no row has (every row is read).
+void findFigures(const qd::ui::ListView* list, int repeat) {
+    const qd::ui::ListModel* model = list->listModel();
+    const int rows = model->rows(), columns = model->columns();
+    const QString nearEnd = model->text(std::max(0, rows - 10), 4).toLower();
+    const QString missing = QStringLiteral("zz-no-such");
+    Figure end, miss, bare;
+    int found = -1, missed = -1;
+    for (int r = 0; r < repeat; ++r) {
+        end.runs.push_back(timed([&] { found = model->findRow(nearEnd, 0); }));
+        miss.runs.push_back(timed([&] { missed = model->findRow(missing, 0); }));
+    }
+    std::vector<QString> texts;
+    texts.reserve(std::size_t(rows) * columns);
+    for (int row = 0; row < rows; ++row)
+        for (int c = 0; c < columns; ++c) texts.push_back(model->text(row, c));
+    for (int r = 0; r < repeat; ++r)
+        bare.runs.push_back(timed([&] {
+            for (const QString& text : texts)
+                if (text.contains(missing, Qt::CaseInsensitive)) ++missed;
+        }));
+    line("find a PO number near the end", cell(end), QStringLiteral("row %1 of %2").arg(found + 1).arg(rows));
+    line("find a text no order has", cell(miss),
+         QStringLiteral("x QString scan: ") + ratio(miss, bare) + (missed == -1 ? QString() : QStringLiteral(" (found?)")));
+    line("QString scan of the same texts", cell(bare));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -221,6 +369,8 @@ int main(int argc, char** argv) {
     }
     if (sizes.isEmpty()) sizes = {10000, 100000, 1000000};
     std::printf("every figure: min / median of %d runs, ms unless named otherwise\n", repeat);
+    Server server;
+    if (!server.ready()) std::printf("no PostgreSQL server could be started: no server figures\n");
 
     {
         Book empty;
@@ -299,8 +449,10 @@ int main(int argc, char** argv) {
         line("bytes per row, texts included", QString::number(double(after - before) / listed, 'f', 0),
              QStringLiteral("(resident size; the list counts %1)")
                  .arg(double(form->ListView1->listModel()->storeBytes()) / listed, 0, 'f', 0));
+        findFigures(form->ListView1, repeat);
         form->close();
         form.reset();
+        if (server.ready()) serverColumn(server, book.path(), n, repeat, refill);
     }
     return 0;
 }

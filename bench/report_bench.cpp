@@ -191,7 +191,8 @@ class FirstPageDialogs : public qd::Dialogs {
 public:
     QElapsedTimer* clock = nullptr;
     qint64 firstPageMs = -1;
-    qd::Answer message(const QString& text, qd::Buttons, const QString&, qd::Icon) override {
+    qd::Answer message(const QString& text, qd::Buttons, const QString&, qd::Icon,
+                       qd::DefaultButton) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return qd::Answer::Ok;
     }

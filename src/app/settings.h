@@ -7,6 +7,8 @@ namespace qd {
 // The per-user settings store: application name, section and key, text values.
 void SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& value);
+// Removes a key; nothing happens when it is not there.
+void DeleteSetting(const QString& appName, const QString& section, const QString& key);
 // The stored text, or the default when the key (or its section or application) is missing.
 QString GetSetting(const QString& appName, const QString& section, const QString& key,
                    const QString& defaultValue = QString());

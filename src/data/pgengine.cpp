@@ -312,8 +312,10 @@ void PostgresEngine::abandonStreaming() noexcept {
     m_streaming->detach();
     m_streaming = nullptr;
     // Outside a transaction the server may stop at once; inside one a cancel would spoil the
-    // transaction, so the rest of the rows is read and dropped.
-    if (!m_inTransaction && !lost()) {
+    // transaction, so the rest of the rows is read and dropped. Rows already all here need no
+    // cancel (a late one could reach the next statement).
+    PQconsumeInput(m_conn);
+    if (!m_inTransaction && !lost() && PQisBusy(m_conn)) {
         if (PGcancel* cancel = PQgetCancel(m_conn)) {
             char why[256];
             PQcancel(cancel, why, sizeof why);
@@ -352,7 +354,7 @@ void PostgresEngine::raise(const Result& result, const QString& statement) {
     const QString message = result.result
         ? QString::fromUtf8(PQresultErrorField(result.result.get(), PG_DIAG_MESSAGE_PRIMARY))
         : QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
-    if (lost()) raiseLost(QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+    if (lost()) raiseLost(QString::fromUtf8(PQerrorMessage(m_conn)).trimmed().section(u'\n', 0, 0));
     const QString state = sqlState(result.result.get());
     if (state == QLatin1String("55P03"))
         throw Error(QStringLiteral("The order book '%1' is in use by another desktop and stayed "
@@ -490,12 +492,34 @@ void PostgresEngine::executeNative(const QString& sql) {
     loadColumnKinds();
 }
 
-void PostgresEngine::setCounterPastHighest(const QString& table, const QString& key) {
-    const QString quotedTable = QLatin1Char('"') + table + QLatin1Char('"');
-    const QString sql = QStringLiteral(
-        "SELECT setval(pg_get_serial_sequence('%1', '%2'), coalesce(max(\"%2\"), 0) + 1, false) "
-        "FROM %1").arg(quotedTable, key);
+namespace {
+QString sequenceOf(const QString& table, const QString& key) {
+    return QStringLiteral("pg_get_serial_sequence('\"%1\"', '%2')").arg(table, key);
+}
+}  // namespace
+
+long long PostgresEngine::lastNumberGiven(const QString& table, const QString& key) {
+    // A counter that never gave a number has none yet.
+    const QString sql = QStringLiteral("SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM %1")
+                            .arg(QStringLiteral("\"%1\"").arg(sequenceName(table, key)));
+    const Result result = run(sql.toUtf8(), sql);
+    return QByteArray(PQgetvalue(result.result.get(), 0, 0)).toLongLong();
+}
+
+void PostgresEngine::setLastNumberGiven(const QString& table, const QString& key, long long last) {
+    const QString sql = last > 0
+        ? QStringLiteral("SELECT setval(%1, %2, true)").arg(sequenceOf(table, key)).arg(last)
+        : QStringLiteral("SELECT setval(%1, 1, false)").arg(sequenceOf(table, key));
     run(sql.toUtf8(), sql);
+}
+
+QString PostgresEngine::sequenceName(const QString& table, const QString& key) {
+    const QString sql = QStringLiteral("SELECT %1").arg(sequenceOf(table, key));
+    const Result result = run(sql.toUtf8(), sql);
+    // "public.\"Orders_OrderID_seq\"": the name within the schema, quotes removed.
+    QString name = QString::fromUtf8(PQgetvalue(result.result.get(), 0, 0)).section(u'.', 1);
+    if (name.startsWith(u'"')) name = name.mid(1, name.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
+    return name;
 }
 
 int PostgresEngine::serverProcess() const { return PQbackendPID(m_conn); }

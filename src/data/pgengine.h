@@ -42,10 +42,11 @@ public:
     QString name() const override { return m_name; }
 
     // For making and filling a book: the tables and views of the database, statements in the
-    // server's own language, and the key counter of a table set past its highest key.
+    // server's own language, and the last number a table's key counter gave.
     QStringList relations();
     void executeNative(const QString& sql);
-    void setCounterPastHighest(const QString& table, const QString& key);
+    long long lastNumberGiven(const QString& table, const QString& key);
+    void setLastNumberGiven(const QString& table, const QString& key, long long last);
 
     // The server's process serving this connection (tests end it to cut the connection).
     int serverProcess() const;
@@ -65,6 +66,7 @@ private:
     [[noreturn]] void raise(const Result& result, const QString& statement);
     [[noreturn]] void raiseLost(const QString& detail);
     void loadColumnKinds();
+    QString sequenceName(const QString& table, const QString& key);
 
     PGconn* m_conn = nullptr;
     QString m_conninfo;

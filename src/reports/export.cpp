@@ -51,7 +51,7 @@ void setUp(QPdfWriter& writer, const QPageSize& paper, const QString& title) {
 
 void writePdf(const ReportDocument& document, QIODevice& out) {
     QPdfWriter writer(&out);
-    setUp(writer, document.paper(), document.layout().name);
+    setUp(writer, document.paper(), document.layout().title());
     renderPages(document, writer, 0, document.pageCount() - 1);
 }
 
@@ -59,7 +59,7 @@ void writePdf(const ReportLayout& layout, data::Recordset& recordset, const QPag
               QIODevice& out) {
     PageStream pages(layout, recordset, paper);
     QPdfWriter writer(&out);
-    setUp(writer, paper, layout.name);
+    setUp(writer, paper, layout.title());
     QPainter painter;
     if (!painter.begin(&writer))
         throw Error(QStringLiteral("The report could not be started on the output device."));

@@ -232,6 +232,31 @@ private slots:
         same("select max(CustomerID) from Customers", true, false);
     }
 
+    // A walk over rows that another statement interrupts goes on with the rows it had yet to
+    // read; one left half-way leaves the connection free for the next statement.
+    void interleavedWalks() {
+        const QString all = "select OrderDetailID from [Order Details] order by OrderDetailID";
+        const QList<QStringList> expected = read(m_book, all).rows;
+        QVERIFY(expected.size() > 3);
+        Recordset walk;
+        walk.open(all, m_book);
+        QCOMPARE(cell(walk, 0), expected[0][0]);
+        walk.moveNext();
+        QCOMPARE(read(m_book, "select count(*) from Customers").rows.size(), 1);
+        QCOMPARE(m_book.execute("update Customers set LastName = 'x' where CustomerID = 1"), 1);
+        QStringList rest;
+        for (; !walk.eof(); walk.moveNext()) rest << cell(walk, 0);
+        QCOMPARE(rest.size(), expected.size() - 1);
+        QCOMPARE(rest.last(), expected.last()[0]);
+        walk.close();
+        Recordset halfWay;
+        halfWay.open("select a.OrderDetailID from [Order Details] a, [Order Details] b, "
+                     "[Order Details] c, [Order Details] d, [Order Details] e", m_book);
+        halfWay.moveNext();
+        halfWay.close();
+        QCOMPARE(read(m_book, all).rows, expected);
+    }
+
     // Text meant as one value never becomes a second statement; the same refusal on both.
     void oneStatementOnly() {
         const QString hostile = "insert into Customers (CompanyName) values ('x'); drop table Orders;--')";

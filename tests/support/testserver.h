@@ -52,17 +52,27 @@ public:
     QString adminConninfo() const { return m_admin; }
 
     // Runs one statement on the server's own database; false, with the message, when it fails.
-    bool admin(const QString& sql, QString* why = nullptr) const {
-        PGconn* conn = PQconnectdb(m_admin.toUtf8().constData());
-        bool ok = PQstatus(conn) == CONNECTION_OK;
-        if (ok) {
-            PGresult* result = PQexec(conn, sql.toUtf8().constData());
-            ok = PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK;
-            PQclear(result);
+    bool admin(const QString& sql, QString* why = nullptr) const { return run(m_admin, sql, why); }
+
+    // Runs one statement on a database; false, with the message, when it fails.
+    static bool run(const QString& conninfo, const QString& sql, QString* why = nullptr) {
+        return value(conninfo, sql, why) != QLatin1String("\x01" "failed");
+    }
+    // The first value a statement gives (or "" for none).
+    static QString value(const QString& conninfo, const QString& sql, QString* why = nullptr) {
+        PGconn* conn = PQconnectdb(conninfo.toUtf8().constData());
+        QString result = QStringLiteral("\x01" "failed");
+        if (PQstatus(conn) == CONNECTION_OK) {
+            PGresult* r = PQexec(conn, sql.toUtf8().constData());
+            if (PQresultStatus(r) == PGRES_COMMAND_OK) result.clear();
+            if (PQresultStatus(r) == PGRES_TUPLES_OK)
+                result = PQntuples(r) ? QString::fromUtf8(PQgetvalue(r, 0, 0)) : QString();
+            PQclear(r);
         }
-        if (!ok && why) *why = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+        if (result == QLatin1String("\x01" "failed") && why)
+            *why = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
         PQfinish(conn);
-        return ok;
+        return result;
     }
 
 private:
