@@ -10,14 +10,16 @@
 namespace qd::reports {
 
 struct RowStore::Column {
-    enum class Kind { Null, Integer, Real, Text, Date, Any };
+    // Whole numbers and other numbers share one kind: a column of prices holds both (25 and
+    // 12.5), and each value keeps its own type through a bit of its own.
+    enum class Kind { Null, Number, Text, Date, Any };
 
     Kind kind = Kind::Null;  // nothing but Null so far
     int rows = 0;
     // Values in blocks (deques): a long report grows without copying its rows to new room.
     std::vector<bool> null;
-    std::deque<qint64> integers;
-    std::deque<double> reals;
+    std::vector<bool> whole;  // Number: the value was a whole number
+    std::deque<double> numbers;
     std::deque<qint32> days;
     // Texts: a code per row into the distinct texts while they repeat; once most rows differ
     // (PO numbers), each row's characters, packed.
@@ -31,8 +33,8 @@ struct RowStore::Column {
 
     static Kind kindOf(const QVariant& v) {
         switch (v.typeId()) {
-        case QMetaType::LongLong: case QMetaType::Int: return Kind::Integer;
-        case QMetaType::Double: return Kind::Real;
+        case QMetaType::LongLong: case QMetaType::Int: case QMetaType::Double:
+            return Kind::Number;
         case QMetaType::QString: return Kind::Text;
         case QMetaType::QDate: return Kind::Date;
         default: return Kind::Any;
@@ -42,7 +44,12 @@ struct RowStore::Column {
     void append(const QVariant& v) {
         const bool isNull = !v.isValid() || v.isNull();
         if (!isNull) {
-            const Kind k = kindOf(v);
+            Kind k = kindOf(v);
+            // A whole number a double cannot hold exactly is kept as it is.
+            constexpr qint64 kExact = qint64(1) << 53;
+            if (k == Kind::Number && v.typeId() != QMetaType::Double &&
+                (v.toLongLong() > kExact || v.toLongLong() < -kExact))
+                k = Kind::Any;
             if (kind == Kind::Null) {
                 kind = k;
                 for (int r = 0; r < rows; ++r) pushDefault();
@@ -62,8 +69,10 @@ struct RowStore::Column {
     void pushDefault() {
         switch (kind) {
         case Kind::Null: break;
-        case Kind::Integer: integers.push_back(0); break;
-        case Kind::Real: reals.push_back(0); break;
+        case Kind::Number:
+            numbers.push_back(0);
+            whole.push_back(false);
+            break;
         case Kind::Date: days.push_back(0); break;
         case Kind::Text: pushText(QString()); break;
         case Kind::Any: any.emplace_back(); break;
@@ -73,8 +82,10 @@ struct RowStore::Column {
     void push(const QVariant& v) {
         switch (kind) {
         case Kind::Null: break;
-        case Kind::Integer: integers.push_back(v.toLongLong()); break;
-        case Kind::Real: reals.push_back(v.toDouble()); break;
+        case Kind::Number:
+            numbers.push_back(v.toDouble());
+            whole.push_back(v.typeId() != QMetaType::Double);
+            break;
         case Kind::Date: days.push_back(qint32(v.toDate().toJulianDay())); break;
         case Kind::Text: pushText(v.toString()); break;
         case Kind::Any: any.push_back(v); break;
@@ -112,8 +123,9 @@ struct RowStore::Column {
         if (null[size_t(row)]) return QVariant();
         switch (kind) {
         case Kind::Null: return QVariant();
-        case Kind::Integer: return qlonglong(integers[size_t(row)]);
-        case Kind::Real: return reals[size_t(row)];
+        case Kind::Number:
+            if (whole[size_t(row)]) return qlonglong(numbers[size_t(row)]);
+            return numbers[size_t(row)];
         case Kind::Date: return QDate::fromJulianDay(days[size_t(row)]);
         case Kind::Text:
             if (packed)
@@ -141,8 +153,8 @@ struct RowStore::Column {
 
     void squeeze() {
         null.shrink_to_fit();
-        integers.shrink_to_fit();
-        reals.shrink_to_fit();
+        whole.shrink_to_fit();
+        numbers.shrink_to_fit();
         days.shrink_to_fit();
         codes.shrink_to_fit();
         chars.shrink_to_fit();
@@ -151,7 +163,7 @@ struct RowStore::Column {
     }
 
     std::size_t bytes() const {
-        std::size_t b = null.capacity() / 8 + integers.size() * 8 + reals.size() * 8 +
+        std::size_t b = null.capacity() / 8 + whole.capacity() / 8 + numbers.size() * 8 +
                         days.size() * 4 + codes.size() * 4 + chars.capacity() * 2 +
                         starts.capacity() * 4 + any.size() * sizeof(QVariant);
         for (const QString& t : distinct) b += sizeof(QString) + size_t(t.capacity()) * 2;

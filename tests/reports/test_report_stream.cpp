@@ -107,7 +107,9 @@ private slots:
         table.fields = {0, 1, 2, 3, 4, 5};
         const int rows = 12000;
         for (int r = 0; r < rows; ++r) {
-            const QVariant id = r % 97 == 0 ? QVariant() : QVariant(qlonglong(r) * 1000003);
+            const QVariant id = r % 97 == 0 ? QVariant()
+                                : r == 7000 ? QVariant((qlonglong(1) << 60) + 1)  // beyond a double
+                                            : QVariant(qlonglong(r) * 1000003);
             const QVariant name = QStringLiteral("Customer %1").arg(r % 40);
             const QVariant po = r % 50 == 0 ? QVariant() : QVariant(QStringLiteral("PO-%1").arg(r));
             const QVariant amount = r % 3 ? QVariant(r * 1.25) : QVariant(qlonglong(r));  // mixed
