@@ -1,6 +1,7 @@
 #include "reports/commandline.h"
 
 #include "app/globals.h"
+#include "app/outputfile.h"
 #include "core/error.h"
 #include "data/connection.h"
 #include "data/recordset.h"
@@ -49,6 +50,8 @@ QString commandLineHelp(const QString& program) {
                "  --pdf FILE     write the report's pages to FILE as PDF\n"
                "  --csv FILE     write the report's rows to FILE as comma-separated values\n"
                "                 (UTF-8, numbers without grouping separators)\n"
+               "                 FILE may be - for standard output; a link is followed and\n"
+               "                 its target written, a pipe or device is written into\n"
                "  --help         show this help and exit\n"
                "\n"
                "The money fields carry the currency chosen under Reports > Currency Options.\n"
@@ -126,7 +129,7 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
     if (!kind)
         return usageError(program, QStringLiteral("there is no report \"%1\"; the reports are %2")
                                        .arg(report, reportList()));
-    if (havePdf && haveCsv && QFileInfo(pdf).absoluteFilePath() == QFileInfo(csv).absoluteFilePath())
+    if (havePdf && haveCsv && sameOutputFile(pdf, csv))
         return usageError(program, QStringLiteral("--pdf and --csv name the same file"));
 
     try {

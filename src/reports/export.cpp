@@ -1,13 +1,13 @@
 #include "reports/export.h"
 
+#include "app/outputfile.h"
 #include "core/error.h"
 #include "reports/document.h"
 #include "text/textconv.h"
 
-#include <QDir>
+#include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace qd::reports {
 
@@ -47,27 +47,56 @@ void writePdf(const ReportDocument& document, QIODevice& out) {
 
 namespace {
 
-[[noreturn]] void fileError(const QString& path, const QString& reason) {
-    throw Error(QStringLiteral("The file '%1' could not be written: %2")
-                    .arg(QDir::toNativeSeparators(path), reason),
-                75);
-}
-
-template <class Write>
-void saveFile(const QString& path, Write&& write) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) fileError(path, file.errorString());
-    write(file);
-    if (!file.commit()) fileError(path, file.errorString());
-}
-
-QByteArray csvField(const QString& text) {
-    QByteArray bytes = text.toUtf8();
-    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') || bytes.contains('\r')) {
+// A cell of the rows for a spreadsheet. A spreadsheet takes a text starting with =, +, -, @,
+// a tab or a carriage return as a formula (a customer named =HYPERLINK(...) would become a
+// live link); such a text is written with a leading apostrophe, which spreadsheets read as
+// "this is text". An amount of a numeric column stays as it is as long as it reads as a
+// number: a currency symbol the user typed before it could still make it a formula.
+// Control characters are never written raw: tabs and line breaks become blanks, the others
+// the replacement character.
+QByteArray csvField(const QString& text, bool number) {
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    auto plainNumber = [&] {
+        if (!number) return false;
+        bool digit = false;
+        for (int i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (c.isDigit()) digit = true;
+            else if (!(c == u'.' || c == u',' || c == u'%' || c == u' ' || c == QChar(0xA0) ||
+                       c.category() == QChar::Symbol_Currency || (i == 0 && c == u'-')))
+                return false;
+        }
+        return digit;
+    };
+    QString cell;
+    cell.reserve(text.size() + 1);
+    if (!text.isEmpty() && formulaStarts.contains(text[0]) && !plainNumber())
+        cell += QLatin1Char('\'');
+    for (const QChar c : text) {
+        if (c == u'\t' || c == u'\r' || c == u'\n') cell += QLatin1Char(' ');
+        else if (c.category() == QChar::Other_Control) cell += QChar(QChar::ReplacementCharacter);
+        else cell += c;
+    }
+    QByteArray bytes = cell.toUtf8();
+    if (bytes.contains(',') || bytes.contains('"')) {
         bytes.replace("\"", "\"\"");
         bytes = '"' + bytes + '"';
     }
     return bytes;
+}
+
+bool isNumber(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return true;
+        default:
+            return false;
+    }
 }
 
 // The page header label standing over a field: the one overlapping it most.
@@ -89,10 +118,7 @@ QString headingOver(const ReportLayout& layout, const ReportControl& field) {
 }  // namespace
 
 void exportPdf(const ReportDocument& document, const QString& path) {
-    saveFile(path, [&](QSaveFile& file) {
-        writePdf(document, file);
-        if (file.error() != QFileDevice::NoError) fileError(path, file.errorString());
-    });
+    writeOutputFile(path, [&](QIODevice& out) { writePdf(document, out); });
 }
 
 QString withoutGrouping(const QString& format) {
@@ -134,7 +160,7 @@ QByteArray csvText(const ReportDocument& document) {
         const ReportControl& field = controls[size_t(rows.fields[column])];
         formats.push_back(withoutGrouping(field.format));
         if (column > 0) out += ',';
-        out += csvField(headingOver(layout, field));
+        out += csvField(headingOver(layout, field), false);
     }
     out += "\r\n";
     for (int row = 0; row < rows.rowCount; ++row) {
@@ -142,7 +168,8 @@ QByteArray csvText(const ReportDocument& document) {
             if (column > 0) out += ',';
             const QVariant& value = rows.cell(row, int(column));
             out += csvField(formats[column].isEmpty() ? text::generalText(value)
-                                                      : text::formatValue(value, formats[column]));
+                                                      : text::formatValue(value, formats[column]),
+                            isNumber(value));
         }
         out += "\r\n";
     }
@@ -151,9 +178,7 @@ QByteArray csvText(const ReportDocument& document) {
 
 void exportCsv(const ReportDocument& document, const QString& path) {
     const QByteArray bytes = csvText(document);
-    saveFile(path, [&](QSaveFile& file) {
-        if (file.write(bytes) != bytes.size()) fileError(path, file.errorString());
-    });
+    writeOutputFile(path, [&](QIODevice& out) { out.write(bytes); });
 }
 
 }  // namespace qd::reports
