@@ -18,6 +18,7 @@ QString ErrorTrap::message(const QString& description, const QString& location, 
 void ErrorTrap::report(int line, const QString& description) const {
     dialogs().message(message(description, location(), line), Buttons::Ok,
                       QStringLiteral("Application Error"), Icon::Exclamation);
+    if (m_inAction) throw ActionEnded{};
 }
 
 void reportUntrapped(const QString& action, const std::exception& error) {

@@ -2,10 +2,12 @@
 
 #include "app/dialogs.h"
 #include "core/error.h"
+#include "data/transaction.h"
 
 #include <QString>
 
 #include <exception>
+#include <optional>
 #include <utility>
 
 namespace qd {
@@ -17,6 +19,9 @@ namespace qd {
 //
 //     ErrorTrap trap("Form1", "Form_Load");
 //     if (trap.test(100, [&] { return !exists(folder); })) trap(102, [&] { create(folder); });
+//
+// A user action that writes runs its statements through action(): they are stored together
+// or not at all, and the first failure inside ends the action instead of going on.
 class ErrorTrap {
 public:
     ErrorTrap(QString window, QString handler)
@@ -27,6 +32,7 @@ public:
     bool operator()(int line, Statement&& statement) {
         try {
             std::forward<Statement>(statement)();
+            m_lastLine = line;
             return true;
         } catch (const Error& e) {
             report(line, e.description());
@@ -44,6 +50,28 @@ public:
         return result;
     }
 
+    // Runs body as one user action, inside one write transaction on the connection (begun as
+    // statement line). Inside it, the first statement that fails, or an explicit report, is
+    // reported as always and then ends the action: everything it wrote is rolled back and
+    // action returns false, so the handler ends with nothing half-stored. Otherwise the
+    // transaction is committed; a failing commit is reported with the last statement's number.
+    //
+    //     if (!trap.action(104, AppConnection(), [&] { trap(104, ...); trap(106, ...); })) return;
+    template <class Body>
+    bool action(int line, data::Connection& connection, Body&& body) {
+        std::optional<data::Transaction> transaction;
+        if (!(*this)(line, [&] { transaction.emplace(connection); })) return false;
+        try {
+            const ActionScope scope(*this);
+            std::forward<Body>(body)();
+        } catch (const ActionEnded&) {
+            return false;  // reported where it failed; the transaction rolls back
+        }
+        return (*this)(m_lastLine, [&] { transaction->commit(); });
+    }
+    bool inAction() const { return m_inAction; }
+
+    // Shows the error box for a failure at line; inside an action it also ends the action.
     void report(int line, const QString& description) const;
 
     // "in Marrowlist2021/08/31.Form1.Form_Load "
@@ -55,8 +83,19 @@ public:
     static const QString kContactPage;
 
 private:
+    // Unwinds an action from the failed statement to action(). Deliberately not an
+    // std::exception, so that no handler's catch of errors stops it on the way.
+    struct ActionEnded {};
+    struct ActionScope {
+        explicit ActionScope(ErrorTrap& trap) : trap(trap) { trap.m_inAction = true; }
+        ~ActionScope() { trap.m_inAction = false; }
+        ErrorTrap& trap;
+    };
+
     QString m_window;
     QString m_handler;
+    bool m_inAction = false;
+    int m_lastLine = 0;
 };
 
 // Reports a failure in a handler that has no trap of its own and was started by the user

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "data/engine.h"
+
 #include <QString>
+
+#include <functional>
+#include <memory>
 
 struct sqlite3;
 
@@ -9,10 +14,11 @@ namespace qd::data {
 // The one connection to the order book, with the calls the program makes on it: open with a
 // connection string, execute a statement, ask the state, close. Statements are written in the
 // dialect of the original desktop database engine (bracketed names, #mm/dd/yyyy# dates,
-// CDate, Val, First, Last, + between texts) and translated on the way in.
+// CDate, Val, First, Last, + between texts) and translated on the way in by the engine behind.
 //
-// Every execute commits on its own and is on disk when it returns. Failures throw qd::Error
-// with a description meant for the person at the screen.
+// Outside a transaction every execute commits on its own and is on disk when it returns;
+// user actions group their statements with a Transaction (data/transaction.h). Failures throw
+// qd::Error with a description meant for the person at the screen.
 class Connection {
 public:
     enum State { Closed = 0, Open = 1 };
@@ -25,29 +31,40 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Opens the database named by "data source=" in a connection string of the form
+    // Opens the book named by "data source=" in a connection string of the form
     // "provider=microsoft.jet.oledb.4.0;data source=<path>;JET OLEDB:Database Password=".
-    // A missing file is an error naming it (it is never created), and a file that is not an
-    // order book is refused without being touched. A file without write permission opens
-    // read-only, so every write to it is refused and reported.
     void open(const QString& connectionString);
+    // Opens the book with an engine made by the caller.
+    void open(std::unique_ptr<Engine> engine);
     // Returns the number of rows the statement inserted, changed or deleted.
     int execute(const QString& statement);
-    State state() const { return m_db ? Open : Closed; }
+    State state() const { return m_engine ? Open : Closed; }
     void close();
 
     QString path() const { return m_path; }
     void setLockTimeout(int milliseconds);
 
-    // For the recordset: the open handle, or an error when the connection is closed.
-    sqlite3* handle() const;
-    // Turns the last failure on the handle into an error for the user.
-    [[noreturn]] void raise(int resultCode, const QString& statement) const;
+    // A write transaction; see Transaction for the scope that user actions use.
+    void begin();
+    void commit();
+    void rollback() noexcept;
+    bool inTransaction() const { return m_engine && m_engine->inTransaction(); }
+
+    // Runs before each write transaction begins and before each execute outside one, so that
+    // work due before the book changes (a backup, a check of its pages) happens first. A hook
+    // that throws stops the write.
+    void setBeforeWrite(std::function<void()> hook) { m_beforeWrite = std::move(hook); }
+
+    // The engine behind the connection, or an error when the connection is closed.
+    Engine& engine() const;
+    // The SQLite handle of a local book; null for other engines and when closed.
+    sqlite3* sqliteHandle() const;
 
 private:
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<Engine> m_engine;
     QString m_path;
     int m_lockTimeoutMs = kDefaultLockTimeoutMs;
+    std::function<void()> m_beforeWrite;
 };
 
 // The order book's file-format marks, shared with the template builder's schema.

@@ -2,12 +2,9 @@
 
 #include "core/error.h"
 #include "data/connection.h"
-#include "data/jet.h"
 
 #include <QDate>
 #include <QDateTime>
-
-#include <sqlite3.h>
 
 namespace qd::data {
 
@@ -18,16 +15,16 @@ const QString kNoCurrentRecord = QStringLiteral(
     "requires a current record.");
 
 // Dates are kept as ISO text; give them back as the date values the screens format.
-QVariant dateValue(const char16_t* text, int length) {
-    const QString s = QString::fromRawData(reinterpret_cast<const QChar*>(text), length);
-    if (length == 10) {
+QVariant dateValue(QByteArrayView text) {
+    const QString s = QString::fromUtf8(text);
+    if (s.size() == 10) {
         const QDate d = QDate::fromString(s, Qt::ISODate);
         if (d.isValid()) return d;
-    } else if (length == 19) {
+    } else if (s.size() == 19) {
         const QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         if (dt.isValid()) return dt;
     }
-    return QString(s.data(), s.size());
+    return s;
 }
 
 }  // namespace
@@ -37,46 +34,30 @@ Recordset::~Recordset() { close(); }
 void Recordset::open(const QString& statement, Connection& connection, int cursorType,
                      int lockType) {
     Q_UNUSED(cursorType);
-    if (m_stmt) throw Error(QStringLiteral("Operation is not allowed when the object is open."));
-    sqlite3* db = connection.handle();
-    const QString sql = jet::translate(statement);
-    sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare16_v2(db, sql.utf16(), int(sql.size() * 2), &stmt, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_finalize(stmt);
-        connection.raise(rc, statement);
-    }
-    if (!stmt) throw Error(QStringLiteral("The statement is empty."));
-    if (lockType == ReadOnly && !sqlite3_stmt_readonly(stmt)) {
-        sqlite3_finalize(stmt);
-        throw Error(QStringLiteral("A read-only recordset cannot run a statement that writes."));
-    }
-    m_stmt = stmt;
-    m_connection = &connection;
-    m_statement = statement;
-    const int columns = sqlite3_column_count(stmt);
+    Q_UNUSED(lockType);  // every recordset of the program reads only
+    if (m_cursor) throw Error(QStringLiteral("Operation is not allowed when the object is open."));
+    std::unique_ptr<Cursor> cursor = connection.engine().query(statement);
+    const int columns = cursor->columnCount();
     m_names.clear();
-    m_isDate.clear();
     m_index.clear();
     for (int i = 0; i < columns; ++i) {
-        const QString name = QString::fromUtf16(
-            static_cast<const char16_t*>(sqlite3_column_name16(stmt, i)));
+        const QString name = cursor->columnName(i);
         m_names.push_back(name);
-        const char* declared = sqlite3_column_decltype(stmt, i);
-        m_isDate.push_back(declared && QByteArray(declared).compare("DATETIME",
-                                                                    Qt::CaseInsensitive) == 0);
         const QString key = name.toLower();
         if (!m_index.contains(key)) m_index.insert(key, i);  // the first of equal names wins
     }
+    m_cursor = std::move(cursor);
     m_eof = false;
     step();
 }
 
 void Recordset::step() {
-    const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW) return;
-    m_eof = true;
-    if (rc != SQLITE_DONE) m_connection->raise(rc, m_statement);
+    try {
+        m_eof = !m_cursor->next();
+    } catch (...) {
+        m_eof = true;
+        throw;
+    }
 }
 
 void Recordset::moveNext() {
@@ -85,14 +66,13 @@ void Recordset::moveNext() {
 }
 
 void Recordset::close() {
-    if (!m_stmt) return;
-    sqlite3_finalize(m_stmt);
-    m_stmt = nullptr;
+    m_cursor.reset();
     m_eof = true;
 }
 
 void Recordset::requireRow() const {
-    if (!m_stmt) throw Error(QStringLiteral("Operation is not allowed when the object is closed."));
+    if (!m_cursor)
+        throw Error(QStringLiteral("Operation is not allowed when the object is closed."));
     if (m_eof) throw Error(kNoCurrentRecord);
 }
 
@@ -117,20 +97,19 @@ QVariant Recordset::field(const QString& name) const {
 QVariant Recordset::field(int position) const {
     requireRow();
     fieldName(position);  // range check
-    switch (sqlite3_column_type(m_stmt, position)) {
-        case SQLITE_INTEGER:
-            return qlonglong(sqlite3_column_int64(m_stmt, position));
-        case SQLITE_FLOAT:
-            return sqlite3_column_double(m_stmt, position);
-        case SQLITE_NULL:
+    switch (m_cursor->type(position)) {
+        case ValueType::Integer:
+            return qlonglong(m_cursor->integer(position));
+        case ValueType::Real:
+            return m_cursor->real(position);
+        case ValueType::Null:
             return QVariant();
-        default: {
-            const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(m_stmt, position));
-            const int length = sqlite3_column_bytes16(m_stmt, position) / 2;
-            if (m_isDate[position]) return dateValue(text, length);
-            return QString::fromUtf16(text, length);
-        }
+        case ValueType::Text:
+            break;
     }
+    const QByteArrayView text = m_cursor->text(position);
+    if (m_cursor->isDateColumn(position)) return dateValue(text);
+    return QString::fromUtf8(text);
 }
 
 }  // namespace qd::data

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "data/engine.h"
+
 #include <QHash>
 #include <QString>
 #include <QVariant>
 
+#include <memory>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace qd::data {
 
@@ -15,7 +16,8 @@ class Connection;
 // A forward, read-only walk over the rows of one query. Rows are fetched as the walk goes, so
 // a list of a million orders starts filling at once. Dates come back as QDate (or QDateTime
 // when they carry a time), whole numbers as qlonglong, other numbers as double, Null as an
-// invalid QVariant.
+// invalid QVariant. Loops over many rows read the typed values instead (type, integer, real,
+// text), which cost no conversion.
 class Recordset {
 public:
     enum CursorType { OpenStatic = 3 };
@@ -32,7 +34,7 @@ public:
     bool eof() const { return m_eof; }
     void moveNext();
     void close();
-    State state() const { return m_stmt ? Open : Closed; }
+    State state() const { return m_cursor ? Open : Closed; }
 
     int fieldCount() const { return int(m_names.size()); }
     QString fieldName(int position) const;
@@ -42,16 +44,20 @@ public:
     // Position of a named column, or -1.
     int fieldIndex(const QString& name) const;
 
+    // The current row's values, typed, by position (checked only in debug builds).
+    ValueType type(int position) const { return m_cursor->type(position); }
+    qint64 integer(int position) const { return m_cursor->integer(position); }
+    double real(int position) const { return m_cursor->real(position); }
+    QByteArrayView text(int position) const { return m_cursor->text(position); }
+    bool isDateColumn(int position) const { return m_cursor->isDateColumn(position); }
+
 private:
     void step();
     void requireRow() const;
 
-    sqlite3_stmt* m_stmt = nullptr;
-    Connection* m_connection = nullptr;
-    QString m_statement;
+    std::unique_ptr<Cursor> m_cursor;
     bool m_eof = true;
     std::vector<QString> m_names;
-    std::vector<bool> m_isDate;
     QHash<QString, int> m_index;  // lower-case name -> position
 };
 

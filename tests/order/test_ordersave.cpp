@@ -198,8 +198,9 @@ private slots:
         QCOMPARE(book::count("[Order Details]"), 0);
     }
 
-    // A line whose statement cannot be made stops the save; saving again writes no line twice.
-    void unreadableLineStopsTheSaveWithoutDoubling() {
+    // A line whose statement cannot be made stops the save with nothing stored: the new order
+    // stays new, and saving again after the fix stores it once with every line once.
+    void unreadableLineStopsTheSaveWithNothingStored() {
         auto form = editor();
         addLine(form.get(), "Widget", "3", "12.5", "0");
         const int bad = form->ListView1->addItem(QString::number(m_bolt));
@@ -210,14 +211,15 @@ private slots:
         QCOMPARE(m_dialogs->messages().size(), 1);
         QVERIFY(m_dialogs->messages()[0].contains("PushButton2_Click at line 158"));
         QVERIFY(form->isVisible());
-        const qlonglong id = form->m_ID.toLongLong();
-        QCOMPARE(book::lines(id), (book::Rows{{m_widget, 3, 12.5, 0}}));
+        QCOMPARE(form->m_ID, QString());
+        QCOMPARE(book::count("Orders"), 0);
+        QCOMPARE(book::count("[Order Details]"), 0);
 
         form->ListView1->setSubItem(bad, 2, "2");
         form->PushButton2_Click();
         QCOMPARE(m_dialogs->messages().last(), QStringLiteral("Record Successfully Saved"));
         QCOMPARE(book::count("Orders"), 1);
-        QCOMPARE(book::lines(id),
+        QCOMPARE(book::lines(form->m_ID.toLongLong()),
                  (book::Rows{{m_widget, 3, 12.5, 0}, {m_bolt, 2, 40, 0}, {m_bolt, 1, 40, 0}}));
     }
 

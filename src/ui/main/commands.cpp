@@ -5,6 +5,7 @@
 #include "app/appconnection.h"
 #include "app/dialogs.h"
 #include "app/errortrap.h"
+#include "text/recordnumber.h"
 #include "ui/controls/listview.h"
 
 namespace qd::ui {
@@ -21,15 +22,23 @@ void Form1::PushButton3_Click() {
     });
     // Without a selected row there is nothing the user agreed to delete.
     if (!asked || !confirmed) return;
-    trap(104, [&] {
-        AppConnection().execute(QStringLiteral("delete from Orders where OrderID=") +
-                                ListView1->selectedText());
+    // The order and its lines go together or not at all.
+    const bool deleted = trap.action(104, AppConnection(), [&] {
+        trap(104, [&] {
+            AppConnection().execute(QStringLiteral("delete from Orders where OrderID=") +
+                                    selectedOrderNumber());
+        });
+        trap(106, [&] {
+            AppConnection().execute(QStringLiteral("delete from [Order Details] where OrderID=") +
+                                    selectedOrderNumber());
+        });
     });
-    trap(106, [&] {
-        AppConnection().execute(QStringLiteral("delete from [Order Details] where OrderID=") +
-                                ListView1->selectedText());
-    });
+    if (!deleted) return;
     trap(108, [&] { RefreshOrderList(); });
+}
+
+QString Form1::selectedOrderNumber() const {
+    return text::recordNumber(QStringLiteral("order number"), ListView1->selectedText());
 }
 
 void Form1::PushButton6_Click() {

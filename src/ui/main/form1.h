@@ -70,6 +70,8 @@ private:
     void restoreColumnWidths(ErrorTrap& trap, int firstLine, ListView* list,
                              const QString& prefix);
     void userItemClick();
+    // The selected row's order number, checked to be one before it goes into a statement.
+    QString selectedOrderNumber() const;
 
     MainLayout m_layout;
     bool m_endsProgram = true;

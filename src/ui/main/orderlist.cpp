@@ -71,7 +71,7 @@ void Form1::ListView1_ItemClick() {
                 QStringLiteral("inner join Orders on Orders.OrderID=[Order Details].OrderID) ") +
                 QStringLiteral("inner join Products on Products.ProductID=[Order Details].ProductID) "
                                "where [Order Details].OrderID=") +
-                ListView1->selectedText(),
+                selectedOrderNumber(),
             AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
     while (!rs.eof()) {
         const int item = ListView2->addItem(plain(rs.field(QStringLiteral("OrderDetailID"))));

@@ -76,66 +76,71 @@ void Form1::PushButton4_Click() {
 
     long firstCustomer = 1, lastCustomer = 1, firstEmployee = 1, lastEmployee = 1;
     long firstShipping = 1, lastShipping = 1, firstProduct = 1, lastProduct = 1, lastOrder = 1;
-    lookupTable({102, 104, 106, 108}, QStringLiteral("SELECT Count(Customers.CustomerID) AS [CountID] From Customers"),
-                QStringLiteral("insert into Customers ([FirstName],[LastName],[CompanyName]) "
-                               "values ('Velda','Orrin','Orrin Supplies')"),
-                QStringLiteral("insert into Customers ([FirstName],[LastName],[CompanyName]) "
-                               "values ('Cato','Pellam','ZuruVoru Zave Riza')"),
-                QStringLiteral("SELECT First(Customers.CustomerID) AS [MaxID] FROM Customers"),
-                QStringLiteral("SELECT Last(Customers.CustomerID) AS [MaxID] FROM Customers"),
-                firstCustomer, lastCustomer);
-    lookupTable({110, 110, 110, 110}, QStringLiteral("SELECT Count(Employees.EmployeeID) AS [CountID] From Employees"),
-                QStringLiteral("insert into Employees ([FirstName],[LastName],[Title]) "
-                               "values ('Arvo','Tindle','Manager')"),
-                QStringLiteral("insert into Employees ([FirstName],[LastName],[Title]) "
-                               "values ('Ferro','Kastell','HR')"),
-                QStringLiteral("SELECT First(Employees.EmployeeID) AS [MaxID] FROM Employees"),
-                QStringLiteral("SELECT Last(Employees.EmployeeID) AS [MaxID] FROM Employees"),
-                firstEmployee, lastEmployee);
-    lookupTable(
-        {112, 112, 112, 112},
-        QStringLiteral("SELECT Count([Shipping Methods].ShippingMethodID) AS [CountID] From "
-                       "[Shipping Methods]"),
-        QStringLiteral("insert into [Shipping Methods] (ShippingMethod) values ('USPS')"),
-        QStringLiteral("insert into [Shipping Methods] (ShippingMethod) values ('DHL')"),
-        QStringLiteral("SELECT First([Shipping Methods].ShippingMethodID) AS [MaxID] FROM "
-                       "[Shipping Methods]"),
-        QStringLiteral("SELECT Last([Shipping Methods].ShippingMethodID) AS [MaxID] FROM "
-                       "[Shipping Methods]"),
-        firstShipping, lastShipping);
-    lookupTable({114, 114, 114, 114}, QStringLiteral("SELECT Count(Products.ProductID) AS [CountID] From Products"),
-                QStringLiteral("insert into Products (ProductName,UnitPrice) values ('Mug',5)"),
-                QStringLiteral("insert into Products (ProductName,UnitPrice) values ('Cup',6.25)"),
-                QStringLiteral("SELECT First(Products.ProductID) AS [MaxID] FROM Products"),
-                QStringLiteral("SELECT Last(Products.ProductID) AS [MaxID] FROM Products"),
-                firstProduct, lastProduct);
+    // One action: the sample rows are stored together or not at all, and while it runs no
+    // other program can write, so each "last order" read back is the order just inserted.
+    const bool loaded = trap.action(102, AppConnection(), [&] {
+        lookupTable({102, 104, 106, 108}, QStringLiteral("SELECT Count(Customers.CustomerID) AS [CountID] From Customers"),
+                    QStringLiteral("insert into Customers ([FirstName],[LastName],[CompanyName]) "
+                                   "values ('Velda','Orrin','Orrin Supplies')"),
+                    QStringLiteral("insert into Customers ([FirstName],[LastName],[CompanyName]) "
+                                   "values ('Cato','Pellam','ZuruVoru Zave Riza')"),
+                    QStringLiteral("SELECT First(Customers.CustomerID) AS [MaxID] FROM Customers"),
+                    QStringLiteral("SELECT Last(Customers.CustomerID) AS [MaxID] FROM Customers"),
+                    firstCustomer, lastCustomer);
+        lookupTable({110, 110, 110, 110}, QStringLiteral("SELECT Count(Employees.EmployeeID) AS [CountID] From Employees"),
+                    QStringLiteral("insert into Employees ([FirstName],[LastName],[Title]) "
+                                   "values ('Arvo','Tindle','Manager')"),
+                    QStringLiteral("insert into Employees ([FirstName],[LastName],[Title]) "
+                                   "values ('Ferro','Kastell','HR')"),
+                    QStringLiteral("SELECT First(Employees.EmployeeID) AS [MaxID] FROM Employees"),
+                    QStringLiteral("SELECT Last(Employees.EmployeeID) AS [MaxID] FROM Employees"),
+                    firstEmployee, lastEmployee);
+        lookupTable(
+            {112, 112, 112, 112},
+            QStringLiteral("SELECT Count([Shipping Methods].ShippingMethodID) AS [CountID] From "
+                           "[Shipping Methods]"),
+            QStringLiteral("insert into [Shipping Methods] (ShippingMethod) values ('USPS')"),
+            QStringLiteral("insert into [Shipping Methods] (ShippingMethod) values ('DHL')"),
+            QStringLiteral("SELECT First([Shipping Methods].ShippingMethodID) AS [MaxID] FROM "
+                           "[Shipping Methods]"),
+            QStringLiteral("SELECT Last([Shipping Methods].ShippingMethodID) AS [MaxID] FROM "
+                           "[Shipping Methods]"),
+            firstShipping, lastShipping);
+        lookupTable({114, 114, 114, 114}, QStringLiteral("SELECT Count(Products.ProductID) AS [CountID] From Products"),
+                    QStringLiteral("insert into Products (ProductName,UnitPrice) values ('Mug',5)"),
+                    QStringLiteral("insert into Products (ProductName,UnitPrice) values ('Cup',6.25)"),
+                    QStringLiteral("SELECT First(Products.ProductID) AS [MaxID] FROM Products"),
+                    QStringLiteral("SELECT Last(Products.ProductID) AS [MaxID] FROM Products"),
+                    firstProduct, lastProduct);
 
-    auto digits = [](long value) { return QString::number(value); };
-    auto order = [&](int line, long customer, long employee, const QString& po, long shipping,
-                     const QString& taxRate) {
-        const QString today = text::shortDate(QDate::currentDate());
-        execute(line, QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,"
-                               "PurchaseOrderNumber,ShipDate,ShippingMethodID,SalesTaxRate) "
-                               "values (") +
-                digits(customer) + QLatin1Char(',') + digits(employee) +
-                QStringLiteral(",CDate('") + today + QStringLiteral("'),'") + po +
-                QStringLiteral("',CDate('") + today + QStringLiteral("'),") + digits(shipping) +
-                QStringLiteral(",Val('") + taxRate + QStringLiteral("'))"));
-        readValue(line + 2, lastOrder, 1, QStringLiteral("SELECT Last(Orders.OrderID) AS [MaxID] FROM Orders"),
-                  QStringLiteral("MaxID"));
-    };
-    const QString lineInsert = QStringLiteral(
-        "insert into [Order Details] (OrderID,ProductID,Quantity,UnitPrice,Discount) values (");
+        auto digits = [](long value) { return QString::number(value); };
+        auto order = [&](int line, long customer, long employee, const QString& po, long shipping,
+                         const QString& taxRate) {
+            const QString today = text::shortDate(QDate::currentDate());
+            execute(line, QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,"
+                                   "PurchaseOrderNumber,ShipDate,ShippingMethodID,SalesTaxRate) "
+                                   "values (") +
+                    digits(customer) + QLatin1Char(',') + digits(employee) +
+                    QStringLiteral(",CDate('") + today + QStringLiteral("'),'") + po +
+                    QStringLiteral("',CDate('") + today + QStringLiteral("'),") + digits(shipping) +
+                    QStringLiteral(",Val('") + taxRate + QStringLiteral("'))"));
+            readValue(line + 2, lastOrder, 1, QStringLiteral("SELECT Last(Orders.OrderID) AS [MaxID] FROM Orders"),
+                      QStringLiteral("MaxID"));
+        };
+        const QString lineInsert = QStringLiteral(
+            "insert into [Order Details] (OrderID,ProductID,Quantity,UnitPrice,Discount) values (");
 
-    order(116, lastCustomer, lastEmployee, QStringLiteral("11"), lastShipping, QStringLiteral("0.3"));
-    execute(120, lineInsert + digits(lastOrder) + QLatin1Char(',') + digits(firstProduct) +
-            QStringLiteral(",3,11, Val('0.4'))"));
-    order(122, firstCustomer, firstEmployee, QStringLiteral("12"), firstShipping, QStringLiteral("0.4"));
-    execute(126, lineInsert + digits(lastOrder) + QLatin1Char(',') + digits(lastProduct) +
-            QStringLiteral(",1,10,Val('0.25'))"));
-    order(128, firstCustomer, lastEmployee, QStringLiteral("31"), lastShipping, QStringLiteral("0.5"));
-    execute(132, lineInsert + digits(lastOrder) + QLatin1Char(',') + digits(firstProduct) +
-            QStringLiteral(",2,15,Val('0.1'))"));
+        order(116, lastCustomer, lastEmployee, QStringLiteral("11"), lastShipping, QStringLiteral("0.3"));
+        execute(120, lineInsert + digits(lastOrder) + QLatin1Char(',') + digits(firstProduct) +
+                QStringLiteral(",3,11, Val('0.4'))"));
+        order(122, firstCustomer, firstEmployee, QStringLiteral("12"), firstShipping, QStringLiteral("0.4"));
+        execute(126, lineInsert + digits(lastOrder) + QLatin1Char(',') + digits(lastProduct) +
+                QStringLiteral(",1,10,Val('0.25'))"));
+        order(128, firstCustomer, lastEmployee, QStringLiteral("31"), lastShipping, QStringLiteral("0.5"));
+        execute(132, lineInsert + digits(lastOrder) + QLatin1Char(',') + digits(firstProduct) +
+                QStringLiteral(",2,15,Val('0.1'))"));
+    });
+    if (!loaded) return;
     trap(134, [&] { RefreshOrderList(); });
 }
 

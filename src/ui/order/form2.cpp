@@ -8,6 +8,7 @@
 #include "app/errortrap.h"
 #include "app/globals.h"
 #include "data/recordset.h"
+#include "text/recordnumber.h"
 #include "text/textconv.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/lookandfeel.h"
@@ -282,7 +283,8 @@ void positionList(QComboBox* list, const Collection<qlonglong>& ids, const QVari
 void Form2::LoadOrder() {
     data::Recordset rs;
     rs.open(
-        order::kOrderRows + QStringLiteral(" where OrderID=") + m_ID,
+        order::kOrderRows + QStringLiteral(" where OrderID=") +
+            text::recordNumber(QStringLiteral("order number"), m_ID),
         AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
     QString orderId;
     if (!rs.eof()) {

@@ -90,7 +90,7 @@ private:
                       const QString& warning, const QString& firstDelete,
                       const QString& secondDelete, void (Form2::*fill)());
     // The lines of the list as the save writes them; saving stops at the first failure.
-    bool insertLines(ErrorTrap& trap, int headLine, int buildLine, int executeLine);
+    void insertLines(ErrorTrap& trap, int headLine, int buildLine, int executeLine);
 };
 
 // Makes a drop-down list's entry selected the way the editor positions its lists on a loaded

@@ -238,12 +238,15 @@ void Form3::PushButton5_Click() {
                                 QStringLiteral("Input Unit Price"));
     });
     if (trap.test(104, [&] { return name.isEmpty(); })) return;
-    trap(106, [&] {
-        AppConnection().execute(
-            QStringLiteral("insert into Products (ProductName,UnitPrice) values ('") +
-            text::doubleQuotes(name) + QStringLiteral("',") +
-            text::numberText(text::leadingNumber(price)) + QStringLiteral(")"));
+    const bool added = trap.action(106, AppConnection(), [&] {
+        trap(106, [&] {
+            AppConnection().execute(
+                QStringLiteral("insert into Products (ProductName,UnitPrice) values ('") +
+                text::doubleQuotes(name) + QStringLiteral("',") +
+                text::numberText(text::leadingNumber(price)) + QStringLiteral(")"));
+        });
     });
+    if (!added) return;
     trap(108, [&] { FillProductList(); });
 }
 
@@ -258,14 +261,19 @@ void Form3::PushButton6_Click() {
             Buttons::YesNo);
     });
     if (answer != Answer::Yes) return;
-    trap(104, [&] {
-        AppConnection().execute(QStringLiteral("delete from Products where ProductID=") +
-                                QString::number(m_ProductIDs.item(Combo1->currentIndex() + 1)));
+    // The product and the lines that name it go together or not at all.
+    const bool deleted = trap.action(104, AppConnection(), [&] {
+        trap(104, [&] {
+            AppConnection().execute(QStringLiteral("delete from Products where ProductID=") +
+                                    QString::number(m_ProductIDs.item(Combo1->currentIndex() + 1)));
+        });
+        trap(106, [&] {
+            AppConnection().execute(
+                QStringLiteral("delete from [Order Details] where ProductID=") +
+                QString::number(m_ProductIDs.item(Combo1->currentIndex() + 1)));
+        });
     });
-    trap(106, [&] {
-        AppConnection().execute(QStringLiteral("delete from [Order Details] where ProductID=") +
-                                QString::number(m_ProductIDs.item(Combo1->currentIndex() + 1)));
-    });
+    if (!deleted) return;
     trap(108, [&] { FillProductList(); });
 }
 

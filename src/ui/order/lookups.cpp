@@ -18,9 +18,12 @@ void Form2::addLookup(const QString& handler, const QString& prompt, const QStri
     QString name;
     trap(100, [&] { name = dialogs().input(prompt, title); });
     if (trap.test(102, [&] { return name.isEmpty(); })) return;
-    trap(104, [&] {
-        AppConnection().execute(insertHead + text::doubleQuotes(name) + QStringLiteral("')"));
+    const bool added = trap.action(104, AppConnection(), [&] {
+        trap(104, [&] {
+            AppConnection().execute(insertHead + text::doubleQuotes(name) + QStringLiteral("')"));
+        });
     });
+    if (!added) return;
     trap(106, [&] { (this->*fill)(); });
 }
 
@@ -35,10 +38,16 @@ void Form2::deleteLookup(const QString& handler, QComboBox* list, const Collecti
                                    Buttons::YesNo);
     });
     if (answer != Answer::Yes) return;
-    trap(104,
-         [&] { AppConnection().execute(firstDelete + QString::number(selectedId(list, ids))); });
-    trap(106,
-         [&] { AppConnection().execute(secondDelete + QString::number(selectedId(list, ids))); });
+    // The row and the orders that refer to it go together or not at all.
+    const bool deleted = trap.action(104, AppConnection(), [&] {
+        trap(104, [&] {
+            AppConnection().execute(firstDelete + QString::number(selectedId(list, ids)));
+        });
+        trap(106, [&] {
+            AppConnection().execute(secondDelete + QString::number(selectedId(list, ids)));
+        });
+    });
+    if (!deleted) return;
     trap(108, [&] { (this->*fill)(); });
 }
 
@@ -69,12 +78,15 @@ void Form2::PushButton3_Click() {
                                    QStringLiteral("Input Employee's Lastname"));
     });
     if (trap.test(104, [&] { return firstName.isEmpty() || lastName.isEmpty(); })) return;
-    trap(106, [&] {
-        AppConnection().execute(
-            QStringLiteral("insert into Employees (FirstName,LastName) values ('") +
-            text::doubleQuotes(firstName) + QStringLiteral("','") + text::doubleQuotes(lastName) +
-            QStringLiteral("')"));
+    const bool added = trap.action(106, AppConnection(), [&] {
+        trap(106, [&] {
+            AppConnection().execute(
+                QStringLiteral("insert into Employees (FirstName,LastName) values ('") +
+                text::doubleQuotes(firstName) + QStringLiteral("','") +
+                text::doubleQuotes(lastName) + QStringLiteral("')"));
+        });
     });
+    if (!added) return;
     trap(108, [&] { FillEmployeeList(); });
 }
 

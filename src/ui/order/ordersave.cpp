@@ -19,22 +19,20 @@
 
 namespace qd::ui {
 
-bool Form2::insertLines(ErrorTrap& trap, int headLine, int buildLine, int executeLine) {
+// Inside the save's action: the first line that fails ends the save, so no line is written
+// twice and the order keeps all its lines or none.
+void Form2::insertLines(ErrorTrap& trap, int headLine, int buildLine, int executeLine) {
     int lines = 0;
     trap(headLine, [&] { lines = ListView1->count(); });
     for (int item = 1; item <= lines; ++item) {
         QString statement;
-        // A line whose statement cannot be made stops the save, so no statement is run twice
-        // and the user can correct the line and save again.
-        if (!trap(buildLine, [&] {
-                statement = order::lineInsertStatement(
-                    m_ID, {ListView1->itemText(item), ListView1->subItemText(item, 2),
-                           ListView1->subItemText(item, 3), ListView1->subItemText(item, 4)});
-            }))
-            return false;
+        trap(buildLine, [&] {
+            statement = order::lineInsertStatement(
+                m_ID, {ListView1->itemText(item), ListView1->subItemText(item, 2),
+                       ListView1->subItemText(item, 3), ListView1->subItemText(item, 4)});
+        });
         trap(executeLine, [&] { AppConnection().execute(statement); });
     }
-    return true;
 }
 
 void Form2::PushButton2_Click() {
@@ -69,44 +67,43 @@ void Form2::PushButton2_Click() {
         return order;
     };
 
-    if (trap.test(130, [&] { return !m_ID.isEmpty(); })) {
-        int updated = 1;
-        trap(132, [&] {
-            updated = AppConnection().execute(order::updateOrderStatement(values(), m_ID));
-        });
-        // An order deleted while it was open (its customer removed with "-") has nothing to
-        // hold lines: writing them would leave lines of no order behind.
-        if (updated == 0) {
-            trap.report(132, QStringLiteral("The order no longer exists: it was deleted while "
-                                            "it was being edited."));
-            return;
-        }
-        // With the old lines still there, writing the list again would double every line.
-        if (!trap(134, [&] { AppConnection().execute(order::deleteLinesStatement(m_ID)); })) return;
-        if (!insertLines(trap, 136, 138, 138)) return;
-    } else {
-        // Without the new order there is nothing to attach lines to: the highest number read
-        // next would be another order's. The editor stays open with everything the user typed.
-        if (!trap(142, [&] { AppConnection().execute(order::insertOrderStatement(values())); }))
-            return;
-        std::unique_ptr<data::Recordset> rs;
-        bool failed =
-            !trap(144, [&] { rs = std::make_unique<data::Recordset>(); }) || !trap(146, [&] {
-                rs->open(QStringLiteral("SELECT max(OrderID) from orders"), AppConnection(),
-                         data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+    // The order and its lines are one action: a statement that fails leaves the book as it was
+    // and the editor open with everything the user typed, so Save can simply be pressed again.
+    const QString openedAs = m_ID;
+    const bool existing = trap.test(130, [&] { return !m_ID.isEmpty(); });
+    const bool saved = trap.action(existing ? 132 : 142, AppConnection(), [&] {
+        if (existing) {
+            int updated = 1;
+            trap(132, [&] {
+                updated = AppConnection().execute(order::updateOrderStatement(values(), m_ID));
             });
-        if (!failed) {
-            if (trap.test(148, [&] { return !rs->eof(); }))
-                failed = !trap(150, [&] { m_ID = text::generalText(rs->field(0)); });
-            trap(152, [&] { rs->close(); });
-        }
-        // Without its number the order's lines cannot be written; the failure was reported.
-        if (failed) return;
-        if (!trap.test(154, [&] { return !m_ID.isEmpty(); })) {
-            trap.report(154, QStringLiteral("The number of the new order could not be read back."));
+            // An order deleted while it was open (its customer removed with "-") has nothing to
+            // hold lines: writing them would leave lines of no order behind.
+            if (updated == 0)
+                trap.report(132, QStringLiteral("The order no longer exists: it was deleted "
+                                                "while it was being edited."));
+            trap(134, [&] { AppConnection().execute(order::deleteLinesStatement(m_ID)); });
+            insertLines(trap, 136, 138, 138);
             return;
         }
-        if (!insertLines(trap, 156, 158, 160)) return;
+        trap(142, [&] { AppConnection().execute(order::insertOrderStatement(values())); });
+        // No other program can write until the action ends, so the highest number is ours.
+        std::unique_ptr<data::Recordset> rs;
+        trap(144, [&] { rs = std::make_unique<data::Recordset>(); });
+        trap(146, [&] {
+            rs->open(QStringLiteral("SELECT max(OrderID) from orders"), AppConnection(),
+                     data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+        });
+        if (trap.test(148, [&] { return !rs->eof(); }))
+            trap(150, [&] { m_ID = text::generalText(rs->field(0)); });
+        trap(152, [&] { rs->close(); });
+        if (!trap.test(154, [&] { return !m_ID.isEmpty(); }))
+            trap.report(154, QStringLiteral("The number of the new order could not be read back."));
+        insertLines(trap, 156, 158, 160);
+    });
+    if (!saved) {
+        m_ID = openedAs;  // nothing was stored: a new order is still new
+        return;
     }
     trap(164, [&] { dialogs().message(QStringLiteral("Record Successfully Saved")); });
     trap(166, [&] { Unload(); });

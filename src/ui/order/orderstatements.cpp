@@ -1,6 +1,7 @@
 #include "ui/order/orderstatements.h"
 
 #include "core/error.h"
+#include "text/recordnumber.h"
 #include "text/textconv.h"
 
 #include <QDateTime>
@@ -18,17 +19,6 @@ double regional(const QString& what, const QString& text) {
     const std::optional<double> value = text::parseRegionalNumber(text);
     if (!value) throw notANumber(what, text);
     return *value;
-}
-
-// Identifiers go into statements as digits and nothing else.
-QString identifier(const QString& what, const QString& text) {
-    bool ok = false;
-    text.toLongLong(&ok);
-    if (!ok || text.trimmed() != text)
-        throw Error(
-            QStringLiteral("Type mismatch: the %1 \"%2\" is not a record number.").arg(what, text),
-            13);
-    return text;
 }
 
 }  // namespace
@@ -74,7 +64,7 @@ QString updateOrderStatement(const OrderValues& order, const QString& orderId) {
            dateText(order.shipDate) + QStringLiteral("#,ShippingMethodID=") +
            QString::number(order.shippingMethodId) + QStringLiteral(",SalesTaxRate=") +
            taxValue(order.taxRateText) + QStringLiteral(" where OrderID=") +
-           identifier(QStringLiteral("order number"), orderId);
+           text::recordNumber(QStringLiteral("order number"), orderId);
 }
 
 QString insertOrderStatement(const OrderValues& order) {
@@ -91,15 +81,15 @@ QString insertOrderStatement(const OrderValues& order) {
 
 QString deleteLinesStatement(const QString& orderId) {
     return QStringLiteral("delete from [Order Details] where OrderID=") +
-           identifier(QStringLiteral("order number"), orderId);
+           text::recordNumber(QStringLiteral("order number"), orderId);
 }
 
 QString lineInsertStatement(const QString& orderId, const LineTexts& line) {
     return QStringLiteral(
                "insert into [Order Details] (OrderID,ProductID,Quantity,UnitPrice,"
                "Discount) values (") +
-           identifier(QStringLiteral("order number"), orderId) + QStringLiteral(",") +
-           identifier(QStringLiteral("product number"), line.productId) + QStringLiteral(",") +
+           text::recordNumber(QStringLiteral("order number"), orderId) + QStringLiteral(",") +
+           text::recordNumber(QStringLiteral("product number"), line.productId) + QStringLiteral(",") +
            quantityValue(line.quantity) + QStringLiteral(",") + unitPriceValue(line.unitPrice) +
            QStringLiteral(",") + discountValue(line.discount) + QStringLiteral(")");
 }

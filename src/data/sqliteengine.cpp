@@ -1,0 +1,225 @@
+#include "data/sqliteengine.h"
+
+#include "core/error.h"
+#include "data/connection.h"
+#include "data/jet.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <utility>
+#include <vector>
+
+namespace qd::data {
+
+namespace {
+
+quint32 bigEndian32(const QByteArray& bytes, int at) {
+    return (quint32(quint8(bytes[at])) << 24) | (quint32(quint8(bytes[at + 1])) << 16) |
+           (quint32(quint8(bytes[at + 2])) << 8) | quint32(quint8(bytes[at + 3]));
+}
+
+// A translated statement prepared on the handle; finalised on every way out.
+class Statement {
+public:
+    Statement(const SqliteEngine& engine, const QString& statement) {
+        const QByteArray sql = jet::translate(statement).toUtf8();
+        const char* tail = nullptr;
+        const int rc = sqlite3_prepare_v2(engine.handle(), sql.constData(), int(sql.size()),
+                                          &m_stmt, &tail);
+        if (rc != SQLITE_OK) engine.raise(rc, statement);
+        const QByteArray rest = QByteArray(tail, int(sql.constData() + sql.size() - tail)).trimmed();
+        if (!rest.isEmpty() && rest != ";") {
+            sqlite3_finalize(std::exchange(m_stmt, nullptr));
+            throw Error(QStringLiteral("Characters found after end of SQL statement."));
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* get() const { return m_stmt; }
+    sqlite3_stmt* release() { return std::exchange(m_stmt, nullptr); }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+class SqliteCursor : public Cursor {
+public:
+    SqliteCursor(const SqliteEngine& engine, sqlite3_stmt* stmt, QString statement)
+        : m_engine(engine), m_stmt(stmt), m_statement(std::move(statement)) {
+        const int columns = sqlite3_column_count(stmt);
+        m_isDate.reserve(columns);
+        for (int i = 0; i < columns; ++i) {
+            const char* declared = sqlite3_column_decltype(stmt, i);
+            m_isDate.push_back(declared && qstricmp(declared, "DATETIME") == 0);
+        }
+    }
+    ~SqliteCursor() override { sqlite3_finalize(m_stmt); }
+
+    bool next() override {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW) return true;
+        if (rc != SQLITE_DONE) m_engine.raise(rc, m_statement);
+        return false;
+    }
+    int columnCount() const override { return int(m_isDate.size()); }
+    QString columnName(int column) const override {
+        return QString::fromUtf8(sqlite3_column_name(m_stmt, column));
+    }
+    bool isDateColumn(int column) const override { return m_isDate[column]; }
+    ValueType type(int column) const override {
+        switch (sqlite3_column_type(m_stmt, column)) {
+            case SQLITE_INTEGER: return ValueType::Integer;
+            case SQLITE_FLOAT: return ValueType::Real;
+            case SQLITE_NULL: return ValueType::Null;
+            default: return ValueType::Text;
+        }
+    }
+    qint64 integer(int column) const override { return sqlite3_column_int64(m_stmt, column); }
+    double real(int column) const override { return sqlite3_column_double(m_stmt, column); }
+    QByteArrayView text(int column) const override {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        return QByteArrayView(bytes, sqlite3_column_bytes(m_stmt, column));
+    }
+
+private:
+    const SqliteEngine& m_engine;
+    sqlite3_stmt* m_stmt;
+    QString m_statement;
+    std::vector<bool> m_isDate;
+};
+
+}  // namespace
+
+void checkOrderBookFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) throw Error(QStringLiteral("Could not find file '%1'.").arg(path));
+    if (info.isDir())
+        throw Error(QStringLiteral("'%1' is a folder, not an order book file.").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Cannot read the file '%1': %2.").arg(path, file.errorString()));
+    // The header of an SQLite file holds the application id at byte 68 and the journal kind at
+    // bytes 18 and 19; reading them here keeps the engine from ever touching a foreign file.
+    const QByteArray header = file.read(100);
+    const bool sqlite = header.size() == 100 && header.startsWith("SQLite format 3\0");
+    if (!sqlite || bigEndian32(header, 68) != kApplicationId)
+        throw Error(QStringLiteral("Unrecognized database format '%1': the file is not a "
+                                   "Quarrydesk order book.")
+                        .arg(path));
+    if (quint8(header[18]) != 1 || quint8(header[19]) != 1)
+        throw Error(QStringLiteral("Unrecognized database format '%1': the order book uses a "
+                                   "journal kind this program does not write.")
+                        .arg(path));
+    if (int(bigEndian32(header, 60)) > kSchemaVersion)
+        throw Error(QStringLiteral("The order book '%1' was made by a newer version of "
+                                   "Quarrydesk.")
+                        .arg(path));
+}
+
+SqliteEngine::SqliteEngine(const QString& path) : m_path(path) {
+    checkOrderBookFile(path);
+    // A file the user marked read-only stays unchanged, whoever runs the program.
+    const bool writable =
+        QFileInfo(path).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+    // Only the user interface thread uses a connection, so SQLite need not lock around calls.
+    const int flags =
+        (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
+    const QByteArray file = QFile::encodeName(path);
+    if (sqlite3_open_v2(file.constData(), &m_db, flags, nullptr) != SQLITE_OK) {
+        const QString why = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        throw Error(QStringLiteral("Cannot open the order book '%1': %2.").arg(path, why));
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, Connection::kDefaultLockTimeoutMs);
+    jet::registerFunctions(m_db);
+    // Each statement must be on disk when it returns: nothing is lost if the power goes.
+    sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+}
+
+SqliteEngine::~SqliteEngine() {
+    sqlite3_close_v2(m_db);  // defers until open cursors are finalised
+}
+
+void SqliteEngine::setLockTimeout(int milliseconds) { sqlite3_busy_timeout(m_db, milliseconds); }
+
+int SqliteEngine::execute(const QString& statement) {
+    Statement stmt(*this, statement);
+    if (!stmt.get()) return 0;  // only blanks or a comment
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) raise(rc, statement);
+    return sqlite3_changes(m_db);
+}
+
+std::unique_ptr<Cursor> SqliteEngine::query(const QString& statement) {
+    Statement stmt(*this, statement);
+    if (!stmt.get()) throw Error(QStringLiteral("The statement is empty."));
+    if (!sqlite3_stmt_readonly(stmt.get()))
+        throw Error(QStringLiteral("A read-only recordset cannot run a statement that writes."));
+    return std::make_unique<SqliteCursor>(*this, stmt.release(), statement);
+}
+
+void SqliteEngine::begin() {
+    // IMMEDIATE takes the write lock now, so no other program can write between our reads and
+    // writes (the new order's number read back as the highest one stays ours).
+    execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void SqliteEngine::commit() {
+    const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) raise(rc, QStringLiteral("COMMIT"));
+}
+
+void SqliteEngine::rollback() noexcept {
+    // SQLite may already have rolled back on its own (a full disk, say); then there is nothing
+    // left to undo.
+    if (inTransaction()) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool SqliteEngine::inTransaction() const { return !sqlite3_get_autocommit(m_db); }
+
+void SqliteEngine::raise(int resultCode, const QString& statement) const {
+    const QString engine = QString::fromUtf8(sqlite3_errmsg(m_db));
+    const auto unwritable = [&] {
+        return Error(QStringLiteral("Cannot write to the order book '%1': the file or its "
+                                    "folder cannot be written (%2).")
+                         .arg(m_path, engine),
+                     resultCode);
+    };
+    switch (resultCode & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            throw Error(QStringLiteral("The order book '%1' is in use by another program and "
+                                       "stayed locked; try again in a moment.")
+                            .arg(m_path),
+                        resultCode);
+        case SQLITE_READONLY:
+            // The file itself may be writable while its folder is not (no room for the journal).
+            if (resultCode == SQLITE_READONLY_DIRECTORY) throw unwritable();
+            throw Error(
+                QStringLiteral("Cannot update. The order book '%1' is read-only.").arg(m_path),
+                resultCode);
+        case SQLITE_CANTOPEN:
+        case SQLITE_IOERR:
+            throw unwritable();
+        case SQLITE_FULL:
+            throw Error(QStringLiteral("The disk holding the order book '%1' is full.").arg(m_path),
+                        resultCode);
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            throw Error(QStringLiteral("The order book '%1' is damaged (%2).").arg(m_path, engine),
+                        resultCode);
+        default:
+            throw Error(QStringLiteral("%1 in statement: %2").arg(engine, statement), resultCode);
+    }
+}
+
+}  // namespace qd::data

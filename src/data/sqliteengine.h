@@ -1,0 +1,38 @@
+#pragma once
+
+#include "data/engine.h"
+
+struct sqlite3;
+
+namespace qd::data {
+
+// An order book kept in a local SQLite file.
+class SqliteEngine : public Engine {
+public:
+    // Opens the file at path. A missing file is an error naming it (it is never created), and a
+    // file that is not an order book is refused without being touched. A file without write
+    // permission opens read-only, so every write to it is refused and reported.
+    explicit SqliteEngine(const QString& path);
+    ~SqliteEngine() override;
+    SqliteEngine(const SqliteEngine&) = delete;
+    SqliteEngine& operator=(const SqliteEngine&) = delete;
+
+    int execute(const QString& statement) override;
+    std::unique_ptr<Cursor> query(const QString& statement) override;
+    void begin() override;
+    void commit() override;
+    void rollback() noexcept override;
+    bool inTransaction() const override;
+    void setLockTimeout(int milliseconds) override;
+    QString name() const override { return m_path; }
+
+    sqlite3* handle() const { return m_db; }
+    // Turns the last failure on the handle into an error for the user.
+    [[noreturn]] void raise(int resultCode, const QString& statement) const;
+
+private:
+    sqlite3* m_db = nullptr;
+    QString m_path;
+};
+
+}  // namespace qd::data
