@@ -7,6 +7,9 @@ namespace qd {
 // The per-user settings store: application name, section and key, text values.
 void SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& value);
+// Takes over a lock left beside the settings file by a program killed while it wrote them, so
+// that the next write does not wait for it to age (SaveSetting does this first).
+void clearStaleSettingsLock(const QString& appName);
 // The stored text, or the default when the key (or its section or application) is missing.
 QString GetSetting(const QString& appName, const QString& section, const QString& key,
                    const QString& defaultValue = QString());
