@@ -20,6 +20,10 @@ QString connectionValue(const QString& connectionString, const QString& key) {
 
 }  // namespace
 
+QString dataSource(const QString& connectionString) {
+    return connectionValue(connectionString, QStringLiteral("data source"));
+}
+
 Connection::~Connection() { close(); }
 
 void Connection::open(const QString& connectionString) {
@@ -27,7 +31,7 @@ void Connection::open(const QString& connectionString) {
     const QString provider = connectionValue(connectionString, QStringLiteral("provider"));
     if (provider.compare(QLatin1String("microsoft.jet.oledb.4.0"), Qt::CaseInsensitive) != 0)
         throw Error(QStringLiteral("Provider cannot be found. It may not be properly installed."));
-    const QString path = connectionValue(connectionString, QStringLiteral("data source"));
+    const QString path = dataSource(connectionString);
     if (path.isEmpty()) throw Error(QStringLiteral("The connection string names no data source."));
     open(std::make_unique<SqliteEngine>(path));
 }

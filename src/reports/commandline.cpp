@@ -41,6 +41,7 @@ QString reportList() {
 QString commandLineHelp(const QString& program) {
     return QStringLiteral(
                "Usage: %1 [--report NAME (--pdf FILE | --csv FILE)...]\n"
+               "       %1 --backup FILE | --restore FILE\n"
                "\n"
                "Without arguments the order register opens as usual.\n"
                "\n"
@@ -52,11 +53,16 @@ QString commandLineHelp(const QString& program) {
                "                 (UTF-8, numbers without grouping separators)\n"
                "                 FILE may be - for standard output; a link is followed and\n"
                "                 its target written, a pipe or device is written into\n"
+               "  --backup FILE  write a checked copy of your order book to FILE (- for\n"
+               "                 standard output), also while Quarrydesk is open\n"
+               "  --restore FILE check FILE, keep your order book as a dated backup in its\n"
+               "                 folder \"backups\" and put FILE in its place (close\n"
+               "                 Quarrydesk first)\n"
                "  --help         show this help and exit\n"
                "\n"
                "The money fields carry the currency chosen under Reports > Currency Options.\n"
-               "Exit status: 0 when every file was written, 1 when the report could not be\n"
-               "made, 2 for wrong arguments.\n")
+               "Exit status: 0 when every file was written, 1 when the report, copy or\n"
+               "restore could not be made, 2 for wrong arguments.\n")
         .arg(program, reportList());
 }
 
