@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         const double quick = timed([&] { qd::data::checkPages(db, qd::data::PageCheckKind::Quick); });
         const double full = timed([&] { qd::data::checkPages(db, qd::data::PageCheckKind::Full); });
         const QString copy = dir.filePath(QStringLiteral("copy.mdb"));
-        const double copyMs = timed([&] { qd::data::copyBook(db, copy); });
+        const double copyMs = timed([&] { qd::data::writeBackupCopy(db, copy); });
         sqlite3_close(db);
         const double checkCopy = timed([&] { qd::data::checkBookFile(copy); });
         std::printf("  quick_check %.0f ms (bare %.0f ms, ratio %.2f)\n", quick, bareQuick, quick / bareQuick);

@@ -3,6 +3,7 @@
 #include "reports/commandline.h"
 #include "ui/controls/widgetdialogs.h"
 #include "ui/main/form1.h"
+#include "ui/main/startupprobe.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -57,6 +58,7 @@ int main(int argc, char* argv[]) {
 
     qd::ui::Form1 form;
     closeOnTerminate(&form);
+    qd::ui::probeStartUp(form);
     form.Form_Load();
     form.show();
     return app.exec();

@@ -1,25 +1,51 @@
-// Builds the empty order book template from its schema file at build time.
-// Usage: qd_mkblank <schema.sql> <output file>
+// Builds the empty order book template from the order book's description at build time.
+// Usage: qd_mkblank <orderbook.schema> <output file>
+
+#include "core/error.h"
+#include "data/connection.h"
+#include "data/schema.h"
+
+#include <QFile>
 
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+namespace {
+
+bool run(sqlite3* db, const QString& sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) == SQLITE_OK)
+        return true;
+    std::fprintf(stderr, "%s\n%s\n", error ? error : "error", sql.toUtf8().constData());
+    sqlite3_free(error);
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <schema.sql> <output file>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <orderbook.schema> <output file>\n", argv[0]);
         return 2;
     }
-    std::ifstream in(argv[1]);
-    if (!in) {
+    QFile in(QString::fromLocal8Bit(argv[1]));
+    if (!in.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 1;
     }
-    std::stringstream schema;
-    schema << in.rdbuf();
+    QStringList script;
+    try {
+        script = qd::data::Schema::parse(QString::fromUtf8(in.readAll())).sqliteScript();
+    } catch (const qd::Error& e) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], e.description().toUtf8().constData());
+        return 1;
+    }
+    // The marks that tell an order book from any other SQLite file.
+    script.prepend(QStringLiteral("PRAGMA journal_mode = DELETE"));
+    script.prepend(QStringLiteral("PRAGMA user_version = %1").arg(qd::data::kSchemaVersion));
+    script.prepend(QStringLiteral("PRAGMA application_id = %1").arg(qd::data::kApplicationId));
 
     // Build beside the target and rename, so an interrupted build never leaves half a template.
     const std::string target = argv[2];
@@ -32,13 +58,12 @@ int main(int argc, char** argv) {
         sqlite3_close(db);
         return 1;
     }
-    char* error = nullptr;
-    if (sqlite3_exec(db, schema.str().c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], error ? error : "error");
-        sqlite3_free(error);
-        sqlite3_close(db);
-        std::remove(temp.c_str());
-        return 1;
+    for (const QString& statement : script) {
+        if (!run(db, statement)) {
+            sqlite3_close(db);
+            std::remove(temp.c_str());
+            return 1;
+        }
     }
     sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr);
     sqlite3_close(db);

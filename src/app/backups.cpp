@@ -148,7 +148,7 @@ void backupBookTo(const QString& bookPath, const QString& target) {
         copy = staging(final.filePath(), "new");
     }
     try {
-        data::copyBookFile(bookPath, copy);
+        data::writeBackupCopyOfFile(bookPath, copy);
         data::checkBookFile(copy);
         if (direct) {
             writeOutputFile(target, [&](QIODevice& out) {
@@ -206,7 +206,7 @@ QString restoreBook(const QString& bookPath, const QString& source) {
     }
     const QString copy = staging(bookPath, "restoring");
     try {
-        data::copyBookFile(source, copy);
+        data::writeBackupCopyOfFile(source, copy);
         // A journal left beside the book belongs to the old book: it must not be played back
         // into the restored one.
         QFile::remove(journal);

@@ -51,18 +51,16 @@ std::unique_ptr<BookSession>& AppBookSession() {
 }
 
 BookSession::BookSession(data::Connection& connection, const QString& connectionString)
-    : m_connection(connection), m_book(data::dataSource(connectionString)),
+    : m_connection(connection), m_book(data::bookFilePath(connectionString)),
       m_self(std::make_shared<BookSession*>(this)) {
     const std::weak_ptr<BookSession*> self = m_self;
-    auto installHook = [&] {
-        m_connection.setBeforeWrite([self] {
-            if (const auto session = self.lock()) (*session)->beforeWrite();
-        });
-    };
-    // A missing book is reported as opening always reported it.
-    if (!QFileInfo::exists(m_book)) {
+    m_connection.setBeforeWrite([self] {
+        if (const auto session = self.lock()) (*session)->beforeWrite();
+    });
+    // A missing book, or one on a server that does not answer, is reported as opening always
+    // reported it; a server book has the server's own care.
+    if (m_book.isEmpty() || !QFileInfo::exists(m_book)) {
         m_connection.open(connectionString);
-        installHook();
         return;
     }
     QString refusal;
@@ -81,11 +79,8 @@ BookSession::BookSession(data::Connection& connection, const QString& connection
         m_problem = refusedBookMessage(m_book, refusal);
         m_connection.open(std::make_unique<data::SqliteEngine>(
             ApplicationPath() + QStringLiteral("/dbBlank.mdb"), data::SqliteEngine::Access::ReadOnly));
-        installHook();
         return;
     }
-    installHook();
-    if (!m_connection.sqliteHandle()) return;
     m_mark = std::make_unique<InUseMark>(m_book);
     m_everyIndex = m_mark->previousRunEndedUncleanly();
     m_pageCheck = std::make_unique<data::BackgroundPageCheck>(
@@ -142,7 +137,13 @@ void BookSession::backupIfDue() {
         if (!QDir().mkpath(backupFolder(m_book)))
             throw Error(QStringLiteral("the folder '%1' cannot be created.")
                             .arg(QDir::toNativeSeparators(backupFolder(m_book))));
-        data::copyBook(db, target);
+        // A copy cut short by a kill leaves its part behind; it is of no use.
+        const QDir folder(backupFolder(m_book));
+        for (const QString& part :
+             folder.entryList({QFileInfo(target).fileName() + QStringLiteral(".part-*")},
+                              QDir::Files | QDir::Hidden))
+            QFile::remove(folder.filePath(part));
+        data::writeBackupCopy(db, target);
         rotateDailyBackups(m_book);
     } catch (const Error& e) {
         emit backupFailed(QStringLiteral("Today's backup of the order book could not be made: "

@@ -1,5 +1,7 @@
 #include "app/globals.h"
 
+#include "app/book.h"
+
 #include "core/error.h"
 
 #include <QCoreApplication>
@@ -36,12 +38,7 @@ QString DataFolder() {
            QStringLiteral("Quarrydesk");
 }
 
-QString ConnectionString() {
-    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") +
-           SpecialFolderPath(kCommonAppData) + QStringLiteral("/Brisklane/") +
-           QStringLiteral("Quarrydesk") +
-           QStringLiteral("/dbData.mdb;JET OLEDB:Database Password=");
-}
+QString ConnectionString() { return bookConnectionString(chosenBook()); }
 
 void CreateFolder(const QString& path) {
     // A new account may not have its data home yet; the shell's folders always exist.

@@ -23,7 +23,8 @@ void setApplicationPath(const QString& path);
 
 // SpecialFolderPath(35) & "/Brisklane" & "/Quarrydesk", asked afresh at every call.
 QString DataFolder();
-// The connection string of the working order book.
+// The connection string of the working order book: the book the user chose (app/book.h), or
+// dbData.mdb in the data folder.
 QString ConnectionString();
 
 // Folder and file operations of the start-up; each throws qd::Error naming the path.

@@ -57,6 +57,16 @@ void SaveSetting(const QString& appName, const QString& section, const QString& 
         throw Error(QStringLiteral("Cannot write the setting %1 to '%2'.").arg(key, s.fileName()));
 }
 
+void DeleteSetting(const QString& appName, const QString& section, const QString& key) {
+    QSettings s = store(appName);
+    s.beginGroup(section);
+    s.remove(key);
+    s.endGroup();
+    s.sync();
+    if (s.status() != QSettings::NoError)
+        throw Error(QStringLiteral("Cannot remove the setting %1 from '%2'.").arg(key, s.fileName()));
+}
+
 QString GetSetting(const QString& appName, const QString& section, const QString& key,
                    const QString& defaultValue) {
     QSettings s = store(appName);

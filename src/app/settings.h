@@ -7,6 +7,8 @@ namespace qd {
 // The per-user settings store: application name, section and key, text values.
 void SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& value);
+// Removes a key; nothing happens when it is not there.
+void DeleteSetting(const QString& appName, const QString& section, const QString& key);
 // Takes over a lock left beside the settings file by a program killed while it wrote them, so
 // that the next write does not wait for it to age (SaveSetting does this first).
 void clearStaleSettingsLock(const QString& appName);

@@ -41,7 +41,7 @@ void syncFolder(const QString& folder) {
 
 }  // namespace
 
-void copyBook(sqlite3* source, const QString& target) {
+void writeBackupCopy(sqlite3* source, const QString& target) {
     const QString temp = QStringLiteral("%1.part-%2").arg(target).arg(QCoreApplication::applicationPid());
     QFile::remove(temp);
     sqlite3* copy = nullptr;
@@ -81,10 +81,10 @@ void copyBook(sqlite3* source, const QString& target) {
     syncFolder(QFileInfo(target).absolutePath());
 }
 
-void copyBookFile(const QString& source, const QString& target) {
+void writeBackupCopyOfFile(const QString& source, const QString& target) {
     Connection book;
     book.open(std::make_unique<SqliteEngine>(source));
-    copyBook(book.sqliteHandle(), target);
+    writeBackupCopy(book.sqliteHandle(), target);
 }
 
 void checkBookFile(const QString& path, PageCheckKind kind) {

@@ -15,9 +15,9 @@ namespace qd::data {
 // readers go on meanwhile and a writer waits until the copy is taken. The copy is written to
 // a temporary file beside `target`, is on disk, and replaces `target` only when complete.
 // Throws qd::Error naming target.
-void copyBook(sqlite3* source, const QString& target);
+void writeBackupCopy(sqlite3* source, const QString& target);
 // The same for a book file that is not open here (the program may have it open elsewhere).
-void copyBookFile(const QString& source, const QString& target);
+void writeBackupCopyOfFile(const QString& source, const QString& target);
 
 // Checks a book file that nobody writes (a copy, a file to restore): an order book's header,
 // every table, column and saved query the program needs, and every page (and, with the full

@@ -1,6 +1,7 @@
 #include "data/connection.h"
 
 #include "core/error.h"
+#include "data/pgengine.h"
 #include "data/sqliteengine.h"
 
 #include <QStringList>
@@ -20,7 +21,10 @@ QString connectionValue(const QString& connectionString, const QString& key) {
 
 }  // namespace
 
-QString dataSource(const QString& connectionString) {
+QString bookFilePath(const QString& connectionString) {
+    const QString provider = connectionValue(connectionString, QStringLiteral("provider"));
+    if (provider.compare(QLatin1String("microsoft.jet.oledb.4.0"), Qt::CaseInsensitive) != 0)
+        return QString();
     return connectionValue(connectionString, QStringLiteral("data source"));
 }
 
@@ -29,9 +33,15 @@ Connection::~Connection() { close(); }
 void Connection::open(const QString& connectionString) {
     if (m_engine) throw Error(QStringLiteral("Operation is not allowed when the object is open."));
     const QString provider = connectionValue(connectionString, QStringLiteral("provider"));
+    if (provider.compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0) {
+        const QString server = connectionValue(connectionString, QStringLiteral("data source"));
+        if (server.isEmpty()) throw Error(QStringLiteral("The connection string names no data source."));
+        open(std::make_unique<PostgresEngine>(server));
+        return;
+    }
     if (provider.compare(QLatin1String("microsoft.jet.oledb.4.0"), Qt::CaseInsensitive) != 0)
         throw Error(QStringLiteral("Provider cannot be found. It may not be properly installed."));
-    const QString path = dataSource(connectionString);
+    const QString path = connectionValue(connectionString, QStringLiteral("data source"));
     if (path.isEmpty()) throw Error(QStringLiteral("The connection string names no data source."));
     open(std::make_unique<SqliteEngine>(path));
 }

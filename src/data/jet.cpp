@@ -1,6 +1,8 @@
 #include "data/jet.h"
 
 #include "core/error.h"
+#include "data/jettokens.h"
+#include "data/schemainfo.h"
 #include "text/textconv.h"
 
 #include <QRegularExpression>
@@ -13,13 +15,6 @@
 namespace qd::data::jet {
 
 namespace {
-
-enum class Kind { Space, Text, Name, Number, Open, Close, Comma, Op };
-
-struct Token {
-    Kind kind;
-    QString text;
-};
 
 bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; }
 
@@ -51,6 +46,8 @@ QString dateLiteral(const QString& inner) {
            QLatin1Char('\'');
 }
 
+}  // namespace
+
 std::vector<Token> tokenize(const QString& sql) {
     std::vector<Token> out;
     const int n = sql.size();
@@ -78,6 +75,7 @@ std::vector<Token> tokenize(const QString& sql) {
                 ++j;
             }
             take(Kind::Text, qMin(j + 1, n));
+            out.back().isText = c == u'\'';  // "..." may name a column
         } else if (c == u'#') {
             const int j = sql.indexOf(u'#', i + 1);
             if (j < 0)
@@ -143,11 +141,15 @@ bool endsOperand(const Token& t) {
            t.kind == Kind::Text || t.kind == Kind::Close;
 }
 
+namespace {
+
 // Tokens that bind tighter than + and so belong to its operands.
 bool bindsTighter(const Token& t) {
     return t.kind == Kind::Op && (t.text == "*" || t.text == "/" || t.text == "\\" ||
                                   t.text == "^" || t.text == "%");
 }
+
+}  // namespace
 
 int previousSignificant(const std::vector<Token>& t, int i) {
     for (--i; i >= 0 && t[i].kind == Kind::Space; --i) {
@@ -219,6 +221,8 @@ int rightOperandEnd(const std::vector<Token>& t, int plus) {
     return end;
 }
 
+namespace {
+
 int firstBinaryPlus(const std::vector<Token>& t) {
     for (int i = 0; i < int(t.size()); ++i) {
         if (t[i].kind != Kind::Op || t[i].text != "+") continue;
@@ -226,6 +230,26 @@ int firstBinaryPlus(const std::vector<Token>& t) {
         if (before >= 0 && endsOperand(t[before])) return i;
     }
     return -1;
+}
+
+// The one token an operand is made of, or nullptr when it has more.
+const Token* soleToken(const std::vector<Token>& t, int from, int to) {
+    const Token* sole = nullptr;
+    for (int i = from; i < to; ++i) {
+        if (t[i].kind == Kind::Space) continue;
+        if (sole) return nullptr;
+        sole = &t[i];
+    }
+    return sole;
+}
+
+// Whether an operand is known to be text (or Null) whatever the row: then + between two such
+// operands is the engine's own concatenation, which also gives Null for a Null side.
+bool knownText(const Token* operand) {
+    if (!operand) return false;
+    if (operand->isText) return true;
+    return operand->kind == Kind::Name && !isKeyword(*operand) &&
+           schema::columnKind(operand->text) == schema::ColumnKind::Text;
 }
 
 QString joined(const std::vector<Token>& t, int from, int to) {
@@ -340,9 +364,44 @@ QString isoDate(int year, int month, int day, int hour, int minute, int second) 
 
 namespace {
 
+// First or Last of a table's integer key over the whole table: the lowest or highest key, which
+// is the oldest or newest row, since keys are handed out in increasing order. The key's index
+// answers it at once instead of a walk over every row; like the aggregate, it gives one row,
+// Null when the table is empty.
+QString firstLastThroughKey(const QString& sql) {
+    static const QRegularExpression pick(
+        QStringLiteral(R"(^\s*select\s+(first|last)\s*\(\s*((?:\[[^\]]+\]|\w+)(?:\.(?:\[[^\]]+\]|\w+))?)\s*\))"
+                       R"((?:\s+as\s+(\[[^\]]+\]|\w+))?\s+from\s+(\[[^\]]+\]|\w+)\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = pick.match(sql);
+    if (!m.hasMatch()) return QString();
+    const QString table = m.captured(4);
+    const QString key = schema::integerKey(table);
+    if (key.isEmpty()) return QString();
+    const QString argument = m.captured(2);
+    const qsizetype dot = argument.lastIndexOf(u'.');
+    const QString column = schema::unbracketed(dot < 0 ? argument : argument.mid(dot + 1));
+    if (column.compare(key, Qt::CaseInsensitive) != 0) return QString();
+    if (dot >= 0 && schema::unbracketed(argument.left(dot))
+                            .compare(schema::unbracketed(table), Qt::CaseInsensitive) != 0)
+        return QString();
+    // Without an alias the column keeps the name the aggregate would have had.
+    QString alias = m.captured(3);
+    if (alias.isEmpty()) {
+        const qsizetype close = sql.indexOf(u')', m.capturedEnd(2));
+        alias = QLatin1Char('[') + sql.mid(m.capturedStart(1), close + 1 - m.capturedStart(1)) +
+                QLatin1Char(']');
+    }
+    const bool last = m.captured(1).compare(QLatin1String("last"), Qt::CaseInsensitive) == 0;
+    return QStringLiteral("SELECT (SELECT %1 FROM %2 ORDER BY %1 %3 LIMIT 1) AS %4")
+        .arg(key, table, last ? QStringLiteral("DESC") : QStringLiteral("ASC"), alias);
+}
+
 // First and Last take the rows in the order they were stored. SQLite may walk a smaller index
 // instead of the table, so a one-table query that picks them is pinned to the table itself.
 QString storedOrderForFirstLast(const QString& sql) {
+    const QString throughKey = firstLastThroughKey(sql);
+    if (!throughKey.isEmpty()) return throughKey;
     static const QRegularExpression pick(
         QStringLiteral(R"(^\s*select\s+.*\b(first|last)\s*\(.*\bfrom\s+(\[[^\]]+\]|\w+)(\s*;?\s*)$)"),
         QRegularExpression::CaseInsensitiveOption |
@@ -368,12 +427,20 @@ QString translateOperators(const QString& statement) {
     for (int plus = firstBinaryPlus(t); plus >= 0; plus = firstBinaryPlus(t)) {
         const int from = leftOperandStart(t, plus);
         const int to = rightOperandEnd(t, plus);
-        // Operands may hold a + of their own inside parentheses: translate them first.
-        const QString call = QStringLiteral("qd_add(%1, %2)")
-                                 .arg(translateOperators(joined(t, from, plus)),
-                                      translateOperators(joined(t, plus + 1, to)));
+        const Token* left = soleToken(t, from, plus);
+        const Token* right = soleToken(t, plus + 1, to);
+        Token replacement{Kind::Name, QString()};
+        if (knownText(left) && knownText(right)) {
+            replacement.text = QStringLiteral("(%1 || %2)").arg(left->text, right->text);
+            replacement.isText = true;
+        } else {
+            // Operands may hold a + of their own inside parentheses: translate them first.
+            replacement.text = QStringLiteral("qd_add(%1, %2)")
+                                   .arg(translateOperators(joined(t, from, plus)),
+                                        translateOperators(joined(t, plus + 1, to)));
+        }
         t.erase(t.begin() + from, t.begin() + to);
-        t.insert(t.begin() + from, Token{Kind::Name, call});
+        t.insert(t.begin() + from, replacement);
     }
     QString out;
     for (const Token& tok : t) out += tok.text;

@@ -2,8 +2,9 @@
 
 #include "core/error.h"
 #include "data/connection.h"
+#include "data/schema.h"
 
-#include <QSet>
+#include <QHash>
 
 #include <sqlite3.h>
 
@@ -14,15 +15,16 @@ namespace qd::data {
 
 namespace {
 
-QStringList words(const char* list) { return QString::fromUtf8(list).split(u','); }
-
-// The columns a relation shows, without reading a row; nothing when it cannot be read.
-std::optional<QSet<QString>> columnsOf(Connection& connection, const QString& name) {
+// The columns a statement gives (lower case to their own spelling), without reading a row;
+// nothing when it cannot be prepared.
+using Columns = QHash<QString, QString>;
+std::optional<Columns> columnsOf(Connection& connection, const QString& select) {
     try {
-        const auto cursor = connection.engine().query(QStringLiteral("select * from [%1] where 1=0")
-                                                          .arg(name));
-        QSet<QString> columns;
-        for (int i = 0; i < cursor->columnCount(); ++i) columns.insert(cursor->columnName(i).toLower());
+        const auto cursor = connection.engine().query(QStringLiteral("select * from %1 where 1=0")
+                                                          .arg(select));
+        Columns columns;
+        for (int i = 0; i < cursor->columnCount(); ++i)
+            columns.insert(cursor->columnName(i).toLower(), cursor->columnName(i));
         return columns;
     } catch (const Error& e) {
         // A damaged file is no missing table: that is for the caller to tell.
@@ -32,56 +34,39 @@ std::optional<QSet<QString>> columnsOf(Connection& connection, const QString& na
     }
 }
 
-void check(Connection& connection, const std::vector<RequiredRelation>& relations,
-           const QString& kind, QStringList& missing) {
-    for (const RequiredRelation& relation : relations) {
-        const auto columns = columnsOf(connection, relation.name);
-        if (!columns) {
-            missing << QStringLiteral("the %1 [%2] is missing").arg(kind, relation.name);
-            continue;
-        }
-        for (const QString& column : relation.columns)
-            if (!columns->contains(column.toLower()))
-                missing << QStringLiteral("the %1 [%2] has no column %3")
-                               .arg(kind, relation.name, column);
-    }
-}
-
 }  // namespace
 
-const std::vector<RequiredRelation>& requiredTables() {
-    static const std::vector<RequiredRelation> tables{
-        {QStringLiteral("Customers"), words("CustomerID,CompanyName,FirstName,LastName")},
-        {QStringLiteral("Employees"), words("EmployeeID,FirstName,LastName,Title")},
-        {QStringLiteral("Shipping Methods"), words("ShippingMethodID,ShippingMethod")},
-        {QStringLiteral("Products"), words("ProductID,ProductName,UnitPrice")},
-        {QStringLiteral("Orders"), words("OrderID,CustomerID,EmployeeID,OrderDate,"
-                                         "PurchaseOrderNumber,ShipDate,ShippingMethodID,"
-                                         "SalesTaxRate")},
-        {QStringLiteral("Order Details"),
-         words("OrderDetailID,OrderID,ProductID,Quantity,UnitPrice,Discount")},
-    };
-    return tables;
-}
-
-const std::vector<RequiredRelation>& requiredQueries() {
-    static const std::vector<RequiredRelation> queries{
-        {QStringLiteral("Orders by Customer"),
-         words("CompanyName,PurchaseOrderNumber,OrderID,EmployeeID,OrderDate,ShipDate,"
-               "ShippingMethodID")},
-        {QStringLiteral("Total Price of Orders"), words("CompanyName,OrderID,SumOfTotal Price")},
-        {QStringLiteral("Total Price of Order Details"),
-         words("CompanyName,OrderID,ProductName,UnitPrice,Quantity,SubTotal,Discount,"
-               "SubTotal With Discount,SalesTaxRate,Total Price")},
-    };
-    return queries;
-}
-
 QStringList missingSchema(Connection& connection) {
+    const Schema& schema = Schema::book();
     QStringList missing;
-    check(connection, requiredTables(), QStringLiteral("table"), missing);
-    check(connection, requiredQueries(), QStringLiteral("saved query"), missing);
-    if (missing.size() == int(requiredTables().size() + requiredQueries().size()) &&
+    bool tablesComplete = true;
+    for (const Schema::Table& table : schema.tables()) {
+        const auto columns = columnsOf(connection, bracketed(table.name));
+        if (!columns) {
+            missing << QStringLiteral("the table [%1] is missing").arg(table.name);
+            tablesComplete = false;
+            continue;
+        }
+        for (const Schema::Column& column : table.columns) {
+            if (columns->contains(column.name.toLower())) continue;
+            missing << QStringLiteral("the table [%1] has no column %2").arg(table.name, column.name);
+            tablesComplete = false;
+        }
+    }
+    for (const Schema::Query& query : schema.queries()) {
+        const auto columns = columnsOf(connection, bracketed(query.name));
+        if (!columns) {
+            missing << QStringLiteral("the saved query [%1] is missing").arg(query.name);
+            continue;
+        }
+        // The columns the description's own text gives over this book's tables.
+        const auto wanted =
+            tablesComplete ? columnsOf(connection, QStringLiteral("(%1)").arg(query.body)) : std::nullopt;
+        for (const QString& column : wanted.value_or(Columns()))
+            if (!columns->contains(column.toLower()))
+                missing << QStringLiteral("the saved query [%1] has no column %2").arg(query.name, column);
+    }
+    if (missing.size() == int(schema.tables().size() + schema.queries().size()) &&
         std::all_of(missing.begin(), missing.end(),
                     [](const QString& m) { return m.endsWith(QLatin1String(" is missing")); }))
         return {QStringLiteral("it holds none of the tables and saved queries of one")};

@@ -1,29 +1,20 @@
 #pragma once
 
-// What the program needs of an order book: its tables with the columns the statements use, and
-// the saved queries with the columns the reports bind. Kept here once, for the check that runs
-// when a book is opened and when a copy of one is taken or restored.
+// Whether an open book holds what the program needs of an order book: every table with every
+// column, and every saved query with the columns its description gives, all as described once
+// in orderbook.schema (data/schema.h). Run when a book is opened and when a copy of one is
+// checked.
 
-#include <QString>
 #include <QStringList>
-
-#include <vector>
 
 namespace qd::data {
 
 class Connection;
 
-struct RequiredRelation {
-    QString name;         // as the statements write it, without brackets
-    QStringList columns;  // letter case as the statements write them
-};
-
-const std::vector<RequiredRelation>& requiredTables();
-const std::vector<RequiredRelation>& requiredQueries();
-
 // What the open book lacks, one clause each ("the table [Orders] has no column ShipDate"), or
 // the one clause "it holds none of the tables and saved queries of one" when nothing is there;
-// empty when everything is. Reads only the schema, never a row, on any engine.
+// empty when everything is. Reads only the schema, never a row, on any engine. A damaged file
+// throws the engine's error instead.
 QStringList missingSchema(Connection& connection);
 
 }  // namespace qd::data

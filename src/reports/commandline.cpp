@@ -1,8 +1,10 @@
 #include "reports/commandline.h"
 
+#include "app/book.h"
 #include "app/globals.h"
 #include "app/outputfile.h"
 #include "core/error.h"
+#include "data/bookcopy.h"
 #include "data/connection.h"
 #include "data/recordset.h"
 #include "reports/catalogue.h"
@@ -30,6 +32,28 @@ int usageError(const QString& program, const QString& message) {
     return 2;
 }
 
+// The book named on the command line opened, a missing file TO made from the empty template.
+void openBook(data::Connection& connection, const BookLocation& book, bool makeMissingFile) {
+    if (makeMissingFile && book.kind == BookLocation::File && !FileExists(book.where))
+        CopyFile(ApplicationPath() + QStringLiteral("/dbBlank.mdb"), book.where);
+    connection.open(bookConnectionString(book));
+}
+
+int copyBookCommand(const QString& program, const QString& from, const QString& to) {
+    const BookLocation source = parseBookLocation(from);
+    const BookLocation target = parseBookLocation(to);
+    if (source == target)
+        return usageError(program, QStringLiteral("--copy-book needs two different books"));
+    data::Connection in, out;
+    openBook(in, source, false);
+    openBook(out, target, true);
+    QStringList counts;
+    for (const data::CopiedTable& t : data::copyBook(in, out))
+        counts << QStringLiteral("%1 %2").arg(t.rows).arg(t.table);
+    write(stdout, QStringLiteral("Copied into %1: %2.\n").arg(target.uri(), counts.join(QStringLiteral(", "))));
+    return 0;
+}
+
 QString reportList() {
     QStringList names;
     for (const ReportKind& kind : reportKinds()) names << QLatin1Char('"') + kind.entryText + QLatin1Char('"');
@@ -40,11 +64,26 @@ QString reportList() {
 
 QString commandLineHelp(const QString& program) {
     return QStringLiteral(
-               "Usage: %1 [--report NAME (--pdf FILE | --csv FILE)...]\n"
-               "       %1 --backup FILE | --restore FILE\n"
+               "Usage: %1 [--book BOOK | --forget-book]\n"
+               "       %1 [--book BOOK] --report NAME (--pdf FILE | --csv FILE)...\n"
+               "       %1 --init-book SERVER\n"
+               "       %1 --copy-book FROM TO\n"
+               "       %1 [--book BOOK] (--backup FILE | --restore FILE)\n"
                "\n"
-               "Without arguments the order register opens as usual.\n"
+               "Without arguments the order register opens with your order book.\n"
                "\n"
+               "  --book BOOK    use the order book BOOK: a file (PATH or sqlite:PATH) or a\n"
+               "                 PostgreSQL database (postgresql://user@host:port/dbname or\n"
+               "                 \"host=... dbname=...\"); passwords come from ~/.pgpass or\n"
+               "                 PGPASSWORD. Opening the window with it remembers it for\n"
+               "                 later starts; a report uses it for that run only.\n"
+               "  --forget-book  open the local order book again and forget the one chosen\n"
+               "  --init-book SERVER\n"
+               "                 make the order book's tables and saved queries in the empty\n"
+               "                 PostgreSQL database SERVER\n"
+               "  --copy-book FROM TO\n"
+               "                 copy every row of the book FROM into the book TO, which holds\n"
+               "                 no rows yet (a missing file TO starts as an empty book)\n"
                "  --report NAME  make the report NAME from your order book and exit without\n"
                "                 opening a window; NAME is one of\n"
                "                 %2\n"
@@ -53,16 +92,16 @@ QString commandLineHelp(const QString& program) {
                "                 (UTF-8, numbers without grouping separators)\n"
                "                 FILE may be - for standard output; a link is followed and\n"
                "                 its target written, a pipe or device is written into\n"
-               "  --backup FILE  write a checked copy of your order book to FILE (- for\n"
+               "  --backup FILE  write a checked copy of the order book file to FILE (- for\n"
                "                 standard output), also while Quarrydesk is open\n"
-               "  --restore FILE check FILE, keep your order book as a dated backup in its\n"
-               "                 folder \"backups\" and put FILE in its place (close\n"
-               "                 Quarrydesk first)\n"
+               "  --restore FILE check FILE, keep the order book file as a dated backup in\n"
+               "                 the folder \"backups\" beside it and put FILE in its place\n"
+               "                 (close Quarrydesk first)\n"
                "  --help         show this help and exit\n"
                "\n"
                "The money fields carry the currency chosen under Reports > Currency Options.\n"
-               "Exit status: 0 when every file was written, 1 when the report, copy or\n"
-               "restore could not be made, 2 for wrong arguments.\n")
+               "Exit status: 0 when every file was written (or the book made or copied), 1 when\n"
+               "the work could not be done, 2 for wrong arguments.\n")
         .arg(program, reportList());
 }
 
@@ -76,6 +115,12 @@ bool isCommandLineRun(int argc, char** argv) {
         const char* a = argv[i];
         if (std::strcmp(a, "-h") == 0) return true;
         if (std::strncmp(a, "--", 2) != 0) continue;
+        // Choosing the book opens the window with it.
+        if (std::strcmp(a, "--forget-book") == 0 || std::strncmp(a, "--book=", 7) == 0) continue;
+        if (std::strcmp(a, "--book") == 0) {
+            ++i;
+            continue;
+        }
         const char* name = a + 2;
         const size_t length = std::strcspn(name, "=");
         bool ownedByToolkit = false;
@@ -90,10 +135,24 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
     if (args.size() <= 1) return std::nullopt;
     const QString program = QFileInfo(args.first()).fileName();
 
-    QString report, pdf, csv;
-    bool haveReport = false, havePdf = false, haveCsv = false;
+    QString report, pdf, csv, book, initBook;
+    bool haveReport = false, havePdf = false, haveCsv = false, haveBook = false, haveInit = false;
+    bool forgetBook = false;
+    QStringList copy;
     for (int i = 1; i < args.size(); ++i) {
         QString option = args[i];
+        if (option == QLatin1String("--forget-book")) {
+            forgetBook = true;
+            continue;
+        }
+        if (option == QLatin1String("--copy-book")) {
+            if (!copy.isEmpty()) return usageError(program, QStringLiteral("--copy-book is given twice"));
+            if (i + 2 >= args.size() || args[i + 1].isEmpty() || args[i + 2].isEmpty())
+                return usageError(program, QStringLiteral("--copy-book needs FROM and TO"));
+            copy << args[i + 1] << args[i + 2];
+            i += 2;
+            continue;
+        }
         std::optional<QString> value;
         if (option.startsWith(QLatin1String("--")) && option.contains(QLatin1Char('='))) {
             value = option.mid(option.indexOf(QLatin1Char('=')) + 1);
@@ -110,7 +169,9 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
         };
         const Target targets[] = {{"--report", &report, &haveReport},
                                   {"--pdf", &pdf, &havePdf},
-                                  {"--csv", &csv, &haveCsv}};
+                                  {"--csv", &csv, &haveCsv},
+                                  {"--book", &book, &haveBook},
+                                  {"--init-book", &initBook, &haveInit}};
         const Target* target = nullptr;
         for (const Target& t : targets)
             if (option == QLatin1String(t.name)) target = &t;
@@ -127,6 +188,36 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
         *target->text = *value;
         *target->seen = true;
     }
+    const int commands = int(haveReport || havePdf || haveCsv) + int(haveInit) + int(!copy.isEmpty());
+    if (commands > 1 || ((haveInit || !copy.isEmpty()) && (haveBook || forgetBook)))
+        return usageError(program, QStringLiteral("--report, --init-book and --copy-book go alone"));
+    if (haveBook && forgetBook)
+        return usageError(program, QStringLiteral("--book and --forget-book contradict each other"));
+    std::optional<BookLocation> chosen;
+    try {
+        if (haveBook) chosen = parseBookLocation(book);
+        if (haveInit) {
+            const BookLocation server = parseBookLocation(initBook);
+            if (server.kind != BookLocation::Server)
+                return usageError(program, QStringLiteral("--init-book makes a book on a "
+                                                          "PostgreSQL server; a new file book "
+                                                          "is made by --copy-book or at start"));
+            data::initServerBook(server.where);
+            write(stdout, QStringLiteral("Made the order book in %1.\n").arg(server.uri()));
+            return 0;
+        }
+        if (!copy.isEmpty()) return copyBookCommand(program, copy[0], copy[1]);
+        if (commands == 0) {
+            // Only the book was chosen: remember it and open the window with it.
+            rememberBook(chosen ? *chosen : BookLocation());
+            return std::nullopt;
+        }
+    } catch (const Error& e) {
+        write(stderr, QStringLiteral("%1: %2\n").arg(program, e.description()));
+        return haveInit || !copy.isEmpty() ? 1 : 2;
+    }
+    if (forgetBook)
+        return usageError(program, QStringLiteral("--forget-book does not go with --report"));
     if (!haveReport)
         return usageError(program, QStringLiteral("--pdf and --csv need --report NAME"));
     if (!havePdf && !haveCsv)
@@ -139,13 +230,14 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
         return usageError(program, QStringLiteral("--pdf and --csv name the same file"));
 
     try {
-        const QString book = DataFolder() + QStringLiteral("/dbData.mdb");
-        if (!FileExists(book))
+        const BookLocation source = chosen ? *chosen : chosenBook();
+        const QString local = DataFolder() + QStringLiteral("/dbData.mdb");
+        if (source.kind == BookLocation::Local && !FileExists(local))
             throw Error(QStringLiteral("there is no order book at '%1'; open Quarrydesk once to "
                                        "create it")
-                            .arg(QDir::toNativeSeparators(book)));
+                            .arg(QDir::toNativeSeparators(local)));
         data::Connection connection;
-        connection.open(ConnectionString());
+        connection.open(bookConnectionString(source));
         data::Recordset rs;
         rs.open(kind->statement, connection, data::Recordset::OpenStatic, data::Recordset::ReadOnly);
         ReportLayout layout = kind->create();

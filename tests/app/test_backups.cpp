@@ -48,8 +48,10 @@ QString errorOf(const std::function<void()>& work) {
 qint64 endedProcess() {
     QProcess p;
     p.start(QStringLiteral("true"), {});
+    p.waitForStarted();
+    const qint64 pid = p.processId();
     p.waitForFinished();
-    return p.processId() ? p.processId() : 999999;
+    return pid;
 }
 
 void touch(const QString& path, const QByteArray& content = QByteArray()) {

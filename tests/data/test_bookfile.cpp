@@ -64,13 +64,17 @@ private slots:
         Connection db;
         db.open(books::connectionString(book));
         QCOMPARE(qd::data::missingSchema(db), QStringList());
-        QCOMPARE(qd::data::requiredTables().size(), size_t(6));
-        QCOMPARE(qd::data::requiredQueries().size(), size_t(3));
         db.execute(QStringLiteral("drop view [Total Price of Orders]"));
         db.execute(QStringLiteral("alter table Employees drop column Title"));
         QCOMPARE(qd::data::missingSchema(db),
                  (QStringList{"the table [Employees] has no column Title",
                               "the saved query [Total Price of Orders] is missing"}));
+        // A saved query that gives other columns than its description.
+        db.execute(QStringLiteral("alter table Employees add column Title TEXT"));
+        db.execute(QStringLiteral("create view [Total Price of Orders] as select CompanyName, "
+                                  "CustomerID as OrderID from Customers"));
+        QCOMPARE(qd::data::missingSchema(db),
+                 QStringList{"the saved query [Total Price of Orders] has no column SumOfTotal Price"});
     }
 
     // quick_check and integrity_check find nothing in a sound book and a zeroed page in a
@@ -126,7 +130,7 @@ private slots:
         writer.execute(QStringLiteral("delete from Orders"));
         Connection source;
         source.open(books::connectionString(book));
-        qd::data::copyBook(source.sqliteHandle(), copy);
+        qd::data::writeBackupCopy(source.sqliteHandle(), copy);
         transaction.commit();
         QCOMPARE(checkError(copy), QString());
         QCOMPARE(orderCount(copy), 50);
@@ -135,7 +139,7 @@ private slots:
         QCOMPARE(left, QStringList{"busy-copy.mdb"});
 
         QVERIFY_THROWS_EXCEPTION(qd::Error,
-                                 qd::data::copyBookFile(book, path("no/such/folder/x.mdb")));
+                                 qd::data::writeBackupCopyOfFile(book, path("no/such/folder/x.mdb")));
     }
 
     // A file to restore or a copy made is refused with what is wrong with it, and left as it

@@ -1,102 +1,93 @@
 #include "ui/controls/listmodel.h"
 
 #include "core/error.h"
+#include "text/dates.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <algorithm>
-#include <cstring>
-#include <string_view>
-#include <unordered_map>
+#include <limits>
+#include <numeric>
 
 namespace qd::ui {
 
 namespace {
 
-inline char16_t fold(char16_t c) {
-    if (c < 128) return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-    return QChar(c).toCaseFolded().unicode();
-}
-
-// Text order of the list: letter case ignored, then shorter before longer.
-int compareText(const char16_t* a, std::uint32_t la, const char16_t* b, std::uint32_t lb) {
-    const std::uint32_t n = std::min(la, lb);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        if (a[i] == b[i]) continue;
-        const char16_t fa = fold(a[i]), fb = fold(b[i]);
-        if (fa != fb) return fa < fb ? -1 : 1;
-    }
-    return la < lb ? -1 : (la > lb ? 1 : 0);
-}
+constexpr int kFirstRows = 100;        // shown at once, before the window's first paint
+constexpr int kTickMilliseconds = 25;  // each later step, so the window keeps answering
 
 }  // namespace
 
-ListModel::ListModel(QObject* parent) : QAbstractTableModel(parent) {}
+ListModel::ListModel(QObject* parent) : QAbstractTableModel(parent) {
+    m_fillTimer = new QTimer(this);
+    m_fillTimer->setInterval(0);
+    connect(m_fillTimer, &QTimer::timeout, this, &ListModel::fillTick);
+}
 
-ListModel::~ListModel() = default;
+ListModel::~ListModel() {
+    m_fill.reset();
+}
 
 int ListModel::addColumn(const QString& caption) {
     flush();
     beginResetModel();
-    const int old = columns();
-    if (m_storedRows > 0) {
-        // Rare (columns are made before rows), so re-lay the cells row by row.
-        std::vector<Cell> cells(std::size_t(m_storedRows) * (old + 1));
-        for (int r = 0; r < m_storedRows; ++r)
-            std::copy_n(m_cells.begin() + std::size_t(r) * old, old,
-                        cells.begin() + std::size_t(r) * (old + 1));
-        m_cells.swap(cells);
-    }
+    const int column = columns();
     m_captions.append(caption);
+    m_specs.push_back(ColumnSpec{});
+    m_columns.push_back(ListColumn::make(ColumnKind::Text));
+    m_columns.back()->resize(m_storedRows);
     endResetModel();
-    return old;
+    return column;
 }
 
-ListModel::Cell ListModel::store(const QString& text) {
-    const auto length = std::uint32_t(text.size());
-    if (length == 0) return Cell{};
-    if (m_blocks.empty() || m_used + length > m_blockSizes.back()) {
-        if (m_blocks.size() >= (1u << (32 - kBlockShift)))
-            throw Error(QStringLiteral("The list holds more text than it can show."));
-        // Small lists stay small; big ones grow in large blocks that are never moved.
-        const std::uint32_t previous = m_blockSizes.empty() ? 2048 : m_blockSizes.back();
-        const std::uint32_t size = std::max(std::min(previous * 2, kBlockChars), length);
-        m_blocks.emplace_back(new char16_t[size]);
-        m_blockSizes.push_back(size);
-        m_used = 0;
-    }
-    const auto block = std::uint32_t(m_blocks.size() - 1);
-    std::memcpy(m_blocks.back().get() + m_used, text.utf16(), length * sizeof(char16_t));
-    const Cell cell{(block << kBlockShift) | m_used, length};
-    m_used += length;
-    return cell;
+void ListModel::setColumnKind(int column, ColumnKind kind, const QString& numberFormat) {
+    if (column < 0 || column >= columns()) return;
+    m_specs[column] = ColumnSpec{kind, numberFormat};
+    if (m_storedRows == 0) m_columns[column] = ListColumn::make(kind, numberFormat);
 }
 
-const char16_t* ListModel::chars(const Cell& cell) const {
-    return m_blocks[cell.place >> kBlockShift].get() + (cell.place & (kBlockChars - 1));
+void ListModel::checkCell(int handle, int column) const {
+    if (handle < 0 || std::uint32_t(handle) >= m_storedRows || column < 0 || column >= columns())
+        throw Error(QStringLiteral("Invalid property value: no such list item or column."), 380);
 }
 
-QString ListModel::cellText(int handle, int column) const {
-    const Cell& cell = m_cells[std::size_t(handle) * columns() + column];
-    if (cell.length == 0) return QString();
-    return QString::fromUtf16(chars(cell), cell.length);
+// A value the column's kind cannot hold: the column keeps its texts as they are shown.
+void ListModel::keepAsText(int column) {
+    auto text = std::make_unique<TextColumn>();
+    text->resize(m_storedRows);
+    for (std::uint32_t row = 0; row < m_storedRows; ++row)
+        text->setText(row, m_columns[column]->text(row));
+    m_columns[column] = std::move(text);
+}
+
+int ListModel::appendRow() {
+    if (columns() == 0) addColumn(QString());  // a list always has its item column
+    if (m_storedRows == std::numeric_limits<std::int32_t>::max())
+        throw Error(QStringLiteral("The list holds more rows than it can show."));
+    const std::uint32_t handle = m_storedRows++;
+    for (auto& column : m_columns) column->resize(m_storedRows);
+    m_orderDirty = true;
+    schedulePublish();
+    return int(handle);
 }
 
 int ListModel::appendRow(const QString& text) {
-    const int cols = std::max(columns(), 1);
-    if (columns() == 0) m_captions.append(QString());  // a list always has its item column
-    m_cells.resize(m_cells.size() + cols);
-    const int handle = m_storedRows++;
-    m_cells[std::size_t(handle) * cols] = store(text);
-    m_orderDirty = true;
-    schedulePublish();
+    const int handle = appendRow();
+    if (!m_columns[0]->setText(handle, text)) {
+        keepAsText(0);
+        m_columns[0]->setText(handle, text);
+    }
     return handle;
 }
 
 void ListModel::setCell(int handle, int column, const QString& text) {
-    if (handle < 0 || handle >= m_storedRows || column < 0 || column >= columns())
-        throw Error(QStringLiteral("Invalid property value: no such list item or column."), 380);
-    m_cells[std::size_t(handle) * columns() + column] = store(text);
+    checkCell(handle, column);
+    if (!m_columns[column]->setText(handle, text)) {
+        keepAsText(column);
+        m_columns[column]->setText(handle, text);
+    }
     if (handle >= m_publishedRows || m_orderDirty) return;  // shown with the next publish
     if (m_sorted && column == m_sortKey) {
         m_orderDirty = true;
@@ -107,20 +98,52 @@ void ListModel::setCell(int handle, int column, const QString& text) {
     emit dataChanged(index(row, column), index(row, column));
 }
 
+void ListModel::setInteger(int handle, int column, qint64 value) {
+    ListColumn& c = *m_columns[column];
+    if (c.kind() == ColumnKind::Integer && value != IntegerColumn::kEmpty)
+        static_cast<IntegerColumn&>(c).setInteger(handle, value);
+    else
+        setCell(handle, column, QString::number(value));
+}
+
+void ListModel::setNumber(int handle, int column, double value) {
+    ListColumn& c = *m_columns[column];
+    if (c.kind() == ColumnKind::Repeating)
+        static_cast<RepeatingColumn&>(c).setNumber(handle, value);
+    else
+        setCell(handle, column, text::formatNumber(value, m_specs[column].numberFormat));
+}
+
+void ListModel::setUtf8(int handle, int column, QByteArrayView text) {
+    ListColumn& c = *m_columns[column];
+    if (c.kind() == ColumnKind::Repeating)
+        static_cast<RepeatingColumn&>(c).setUtf8(handle, text);
+    else if (c.kind() == ColumnKind::Text)
+        static_cast<TextColumn&>(c).setUtf8(handle, text);
+    else
+        setCell(handle, column, QString::fromUtf8(text));
+}
+
+void ListModel::setDay(int handle, int column, qint64 julianDay) {
+    ListColumn& c = *m_columns[column];
+    if (c.kind() != ColumnKind::Date || !static_cast<DateColumn&>(c).setDay(handle, julianDay))
+        setCell(handle, column, text::shortDate(QDate::fromJulianDay(julianDay)));
+}
+
 void ListModel::resetStorage() {
-    m_blocks.clear();
-    m_blockSizes.clear();
-    m_used = 0;
-    m_cells.clear();
-    m_cells.shrink_to_fit();
+    // Fresh columns for every fill: their texts follow the regional settings of now.
+    for (std::size_t c = 0; c < m_columns.size(); ++c)
+        m_columns[c] = ListColumn::make(m_specs[c].kind, m_specs[c].numberFormat);
     m_order.clear();
     m_order.shrink_to_fit();
     m_storedRows = 0;
     m_publishedRows = 0;
+    m_sortedRows = 0;
     m_orderDirty = false;
 }
 
 void ListModel::clearRows() {
+    endFill();
     beginResetModel();
     resetStorage();
     endResetModel();
@@ -132,8 +155,7 @@ void ListModel::removeRow(int row) {
         throw Error(QStringLiteral("Index out of bounds"), 35600);
     const std::uint32_t handle = m_order[row];
     beginRemoveRows(QModelIndex(), row, row);
-    const auto cols = std::size_t(columns());
-    m_cells.erase(m_cells.begin() + handle * cols, m_cells.begin() + (handle + 1) * cols);
+    for (auto& column : m_columns) column->erase(handle);
     m_order.erase(m_order.begin() + row);
     for (std::uint32_t& h : m_order)
         if (h > handle) --h;
@@ -151,7 +173,7 @@ QString ListModel::text(int row, int column) const {
     const_cast<ListModel*>(this)->flush();
     if (row < 0 || row >= m_publishedRows || column < 0 || column >= columns())
         throw Error(QStringLiteral("Index out of bounds"), 35600);
-    return cellText(int(m_order[row]), column);
+    return m_columns[column]->text(m_order[row]);
 }
 
 int ListModel::rowOfHandle(int handle) const {
@@ -160,7 +182,6 @@ int ListModel::rowOfHandle(int handle) const {
 }
 
 int ListModel::handleOfRow(int row) const {
-    const_cast<ListModel*>(this)->flush();
     return (row >= 0 && row < m_publishedRows) ? int(m_order[row]) : -1;
 }
 
@@ -171,103 +192,174 @@ void ListModel::setSort(bool sorted, int key, int order) {
     m_sortOrder = order;
     if (changed && sorted) {
         m_orderDirty = true;
+        m_sortedRows = 0;
         flush();
     }
 }
 
 void ListModel::sortRows() {
-    const int cols = columns();
-    const int key = m_sortKey;
-    if (key < 0 || key >= cols) return;
-    const std::size_t n = m_order.size();
-    // Lists repeat their texts a lot (a customer per order), and walking the rows' scattered
-    // texts in a comparison sort is slow. So the distinct texts are sorted once, each row gets
-    // its text's rank, and a counting sort by rank orders the rows, keeping equal rows in
-    // their stored order.
-    struct Distinct {
-        std::uint64_t prefix;  // first four folded characters, packed to compare as a number
-        std::u16string_view text;
-    };
-    std::vector<Distinct> distinct;
-    std::vector<std::uint32_t> textOfRow(n);
-    std::unordered_map<std::u16string_view, std::uint32_t> seen;
-    seen.reserve(n / 4 + 16);
-    for (std::size_t i = 0; i < n; ++i) {
-        const Cell& cell = m_cells[std::size_t(m_order[i]) * cols + key];
-        const std::u16string_view text(cell.length ? chars(cell) : u"", cell.length);
-        const auto [it, added] = seen.try_emplace(text, std::uint32_t(distinct.size()));
-        if (added) {
-            std::uint64_t prefix = 0;
-            for (std::size_t c = 0; c < 4; ++c)
-                prefix = (prefix << 16) | (c < text.size() ? fold(text[c]) : 0u);
-            distinct.push_back({prefix, text});
-        }
-        textOfRow[i] = it->second;
+    if (m_sortKey < 0 || m_sortKey >= columns()) return;
+    m_columns[m_sortKey]->sort(m_order, m_sortOrder == 1);
+}
+
+int ListModel::findRow(const QString& needle, int fromRow) const {
+    const_cast<ListModel*>(this)->flush();
+    std::vector<std::function<bool(std::uint32_t)>> matchers;
+    for (const auto& column : m_columns) matchers.push_back(column->matcher(needle));
+    for (int row = std::max(0, fromRow); row < m_publishedRows; ++row) {
+        const std::uint32_t stored = m_order[row];
+        for (const auto& matches : matchers)
+            if (matches(stored)) return row;
     }
-    const auto compare = [](const Distinct& a, const Distinct& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
-        return compareText(a.text.data(), std::uint32_t(a.text.size()), b.text.data(),
-                           std::uint32_t(b.text.size()));
-    };
-    std::vector<std::uint32_t> byText(distinct.size());
-    for (std::uint32_t d = 0; d < byText.size(); ++d) byText[d] = d;
-    std::sort(byText.begin(), byText.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return compare(distinct[a], distinct[b]) < 0;
-    });
-    // Texts equal but for letter case share a rank.
-    std::vector<std::uint32_t> rank(distinct.size());
-    std::uint32_t ranks = 0;
-    for (std::size_t i = 0; i < byText.size(); ++i) {
-        if (i > 0 && compare(distinct[byText[i - 1]], distinct[byText[i]]) != 0) ++ranks;
-        rank[byText[i]] = ranks;
-    }
-    if (!byText.empty()) ++ranks;
-    const bool descending = m_sortOrder == 1;
-    std::vector<std::uint32_t> start(std::size_t(ranks) + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-        std::uint32_t& r = textOfRow[i];
-        r = rank[r];
-        if (descending) r = ranks - 1 - r;
-        ++start[r + 1];
-    }
-    for (std::size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
-    std::vector<std::uint32_t> sorted(n);
-    for (std::size_t i = 0; i < n; ++i) sorted[start[textOfRow[i]]++] = m_order[i];
-    m_order.swap(sorted);
+    return -1;
 }
 
 void ListModel::schedulePublish() {
     if (m_publishScheduled) return;
     m_publishScheduled = true;
-    QTimer::singleShot(0, this, [this] { flush(); });
+    QTimer::singleShot(0, this, [this] { publish(); });
 }
 
-void ListModel::flush() {
+void ListModel::publish() {
     m_publishScheduled = false;
     if (!m_orderDirty) return;
-    m_orderDirty = false;
     if (!m_sorted) {
         // Only appends happen unsorted, so new rows simply follow the shown ones.
-        if (m_storedRows > m_publishedRows) {
-            beginInsertRows(QModelIndex(), m_publishedRows, m_storedRows - 1);
-            for (int h = m_publishedRows; h < m_storedRows; ++h) m_order.push_back(h);
-            m_publishedRows = m_storedRows;
+        m_orderDirty = false;
+        if (m_storedRows > std::uint32_t(m_publishedRows)) {
+            beginInsertRows(QModelIndex(), m_publishedRows, int(m_storedRows) - 1);
+            for (std::uint32_t h = std::uint32_t(m_publishedRows); h < m_storedRows; ++h)
+                m_order.push_back(h);
+            m_publishedRows = int(m_storedRows);
             endInsertRows();
         }
     } else {
+        // While a fill goes on, a sorted list sorts again only when its rows have doubled,
+        // so that a long fill sorts about twice in all instead of at every step.
+        if (m_fill && m_sortedRows > 0 && m_storedRows < 2 * m_sortedRows) return;
+        m_orderDirty = false;
         beginResetModel();
         m_order.resize(m_storedRows);
-        for (int h = 0; h < m_storedRows; ++h) m_order[h] = h;
+        std::iota(m_order.begin(), m_order.end(), 0u);
         sortRows();
-        m_publishedRows = m_storedRows;
+        m_publishedRows = int(m_storedRows);
+        m_sortedRows = m_storedRows;
         endResetModel();
     }
     emit published();
 }
 
-std::size_t ListModel::overheadBytes() const {
-    std::size_t bytes = m_cells.capacity() * sizeof(Cell) + m_order.capacity() * sizeof(std::uint32_t);
-    if (!m_blockSizes.empty()) bytes += (m_blockSizes.back() - m_used) * sizeof(char16_t);
+void ListModel::flush() {
+    completeFill();
+    publish();
+}
+
+// ---- Fills ----------------------------------------------------------------------------------
+
+void ListModel::startFill(std::unique_ptr<ListFill> fill) {
+    endFill();
+    m_fill = std::move(fill);
+    m_fillActive = true;
+    emit fillStarted();
+    try {
+        if (!runFill(kFirstRows)) {
+            if (std::unique_ptr<ListFill> done = finishFill()) done->finished();
+            return;
+        }
+    } catch (...) {
+        endFill();
+        throw;
+    }
+    publish();
+    m_rowsPerTick = 2000;
+    m_fillTimer->start();
+}
+
+bool ListModel::runFill(int rows) {
+    m_fillRunning = true;
+    bool more = false;
+    try {
+        more = m_fill->addRows(*this, rows);
+    } catch (...) {
+        m_fillRunning = false;
+        m_droppedFill.reset();
+        throw;
+    }
+    m_fillRunning = false;
+    m_droppedFill.reset();
+    return more && m_fill;
+}
+
+void ListModel::fillTick() {
+    if (!m_fill) {
+        m_fillTimer->stop();
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        const bool more = runFill(m_rowsPerTick);
+        if (!more) {
+            std::unique_ptr<ListFill> done = finishFill();
+            if (done) {
+                try {
+                    done->finished();
+                } catch (const std::exception& e) {
+                    done->failed(e);
+                }
+            }
+            return;
+        }
+    } catch (const std::exception& e) {
+        std::unique_ptr<ListFill> failed = std::move(m_fill);
+        endFill();
+        publish();
+        failed->failed(e);
+        return;
+    }
+    // Steps of about the same length whatever the machine's load.
+    const qint64 spent = std::max<qint64>(1, clock.elapsed());
+    m_rowsPerTick = int(std::clamp<qint64>(m_rowsPerTick * kTickMilliseconds / spent, 200, 200000));
+    publish();
+}
+
+void ListModel::completeFill() {
+    while (m_fill) {
+        bool more = false;
+        try {
+            more = runFill(std::numeric_limits<int>::max());
+        } catch (...) {
+            endFill();
+            throw;
+        }
+        if (!more)
+            if (std::unique_ptr<ListFill> done = finishFill()) done->finished();
+    }
+}
+
+// Every row is in: show them and give back spare room. Returns the fill, to be told.
+std::unique_ptr<ListFill> ListModel::finishFill() {
+    std::unique_ptr<ListFill> done = std::move(m_fill);
+    publish();
+    endFill();
+    for (auto& column : m_columns) column->squeeze();
+    return done;
+}
+
+void ListModel::endFill() {
+    m_fillTimer->stop();
+    if (m_fillRunning && m_fill)
+        m_droppedFill = std::move(m_fill);  // deleted once its addRows returns
+    m_fill.reset();
+    if (m_fillActive) {
+        m_fillActive = false;
+        emit fillEnded();
+    }
+}
+
+std::size_t ListModel::storeBytes() const {
+    std::size_t bytes = m_order.capacity() * sizeof(std::uint32_t);
+    for (const auto& column : m_columns) bytes += column->bytes();
     return bytes;
 }
 
@@ -282,7 +374,7 @@ int ListModel::columnCount(const QModelIndex& parent) const {
 QVariant ListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_publishedRows)
         return QVariant();
-    return cellText(int(m_order[index.row()]), index.column());
+    return m_columns[index.column()]->text(m_order[index.row()]);
 }
 
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {

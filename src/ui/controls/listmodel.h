@@ -1,25 +1,52 @@
 #pragma once
 
+#include "ui/controls/listcolumns.h"
+
 #include <QAbstractTableModel>
 #include <QStringList>
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <vector>
 
+class QTimer;
+
 namespace qd::ui {
 
-// The rows of a report-view list: item text and sub-items, all plain text. Texts are packed
-// into large shared blocks and each cell holds only where its text lies, so a list of a
-// million orders costs little more than its texts. Rows can be shown in sorted order without
-// being moved: the model keeps a display order over the stored rows.
+class ListModel;
+
+// Rows that come into a list over several turns of the event loop, from a source that is
+// read as it goes (an open recordset), so that a window shows at once with the first rows of
+// a long list and the rest follows. The list asks for rows a few thousand at a time.
+//
+//     model->startFill(std::make_unique<OrderRows>(...));   // first rows now, the rest later
+//     model->completeFill();                                // every row, before a command
+class ListFill {
+public:
+    virtual ~ListFill() = default;
+    // Adds up to about `rows` rows to the model; false once the source has no more.
+    virtual bool addRows(ListModel& model, int rows) = 0;
+    // Runs once every row is in and shown.
+    virtual void finished() {}
+    // A failure while the event loop ran the fill, where no caller can be told.
+    virtual void failed(const std::exception& error) = 0;
+};
+
+// The rows of a report-view list: item text and sub-items. Cells are kept by column, each
+// column in the form that suits its values (see ListColumn), and made into text only when
+// shown. Rows can be shown in sorted order without being moved: the model keeps a display
+// order over the stored rows.
 //
 // Changes made through the row API are published to attached views in batches (at the next
 // turn of the event loop, or when flush() is called), so filling a list row by row does not
-// make the view relayout after every row.
+// make the view relayout after every row. Everything that needs the whole list (the row
+// count, a row's text, a sort, a search) first completes a fill in progress.
 class ListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    using ColumnKind = ListColumn::Kind;
+
     explicit ListModel(QObject* parent = nullptr);
     ~ListModel() override;
 
@@ -27,26 +54,48 @@ public:
     int addColumn(const QString& caption);
     int columns() const { return int(m_captions.size()); }
     QString caption(int column) const { return m_captions.value(column); }
+    // How a column keeps its cells (Text unless set), for the rows added after; numberFormat is
+    // how a Repeating column shows the numbers it is given.
+    void setColumnKind(int column, ColumnKind kind, const QString& numberFormat = QString());
 
     // Rows. Row numbers here count from 0 in display order; stored rows are addressed by the
     // handle that appendRow returns, which stays valid until rows are removed or cleared.
     int appendRow(const QString& text);
+    int appendRow();  // with empty cells
     void setCell(int handle, int column, const QString& text);
+    // Typed cells, for fills of many rows not yet shown.
+    void setInteger(int handle, int column, qint64 value);
+    void setNumber(int handle, int column, double value);
+    void setUtf8(int handle, int column, QByteArrayView text);
+    void setDay(int handle, int column, qint64 julianDay);
+
     void clearRows();
     void removeRow(int row);
     int rows() const;
     QString text(int row, int column) const;
     int rowOfHandle(int handle) const;
-    int handleOfRow(int row) const;
+    int handleOfRow(int row) const;  // rows shown so far
 
     // Sorting by the text of one column, ascending (order 0) or descending (order 1).
     void setSort(bool sorted, int key, int order);
 
-    // Publishes pending changes to the views now.
+    // The first row from `fromRow` on (display order) with a cell whose text holds the needle,
+    // letter case ignored; -1 when none does.
+    int findRow(const QString& needle, int fromRow) const;
+
+    // Fills the list from a source over turns of the event loop: the first rows at once, the
+    // rest between events. clearRows() ends a fill in progress; a new fill ends the one before.
+    void startFill(std::unique_ptr<ListFill> fill);
+    bool filling() const { return m_fill != nullptr; }
+    // Reads the rest of a fill in progress now. A failing read is thrown; the rows read so far
+    // stay and the fill ends.
+    void completeFill();
+
+    // Completes a fill in progress and publishes pending changes to the views now.
     void flush();
 
-    // Bytes held for the rows beyond their texts (for the memory figures of the benchmark).
-    std::size_t overheadBytes() const;
+    // Bytes the rows take, texts included (for the memory figures of the benchmark).
+    std::size_t storeBytes() const;
 
     // QAbstractItemModel
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -57,35 +106,46 @@ public:
 signals:
     // After pending rows were published (rows may have been re-sorted).
     void published();
+    // A fill began, and a fill ended (complete, failed or dropped).
+    void fillStarted();
+    void fillEnded();
 
 private:
-    struct Cell {
-        std::uint32_t place = 0;   // block number (high 12 bits) and offset in it (low 20)
-        std::uint32_t length = 0;
+    struct ColumnSpec {
+        ColumnKind kind = ColumnKind::Text;
+        QString numberFormat;
     };
-    static constexpr int kBlockShift = 20;
-    static constexpr std::uint32_t kBlockChars = 1u << kBlockShift;
 
-    Cell store(const QString& text);
-    const char16_t* chars(const Cell& cell) const;
-    QString cellText(int handle, int column) const;
+    void checkCell(int handle, int column) const;
+    void keepAsText(int column);
     void sortRows();
     void schedulePublish();
+    void publish();
     void resetStorage();
+    bool runFill(int rows);
+    std::unique_ptr<ListFill> finishFill();
+    void endFill();
+    void fillTick();
 
     QStringList m_captions;
-    std::vector<std::unique_ptr<char16_t[]>> m_blocks;
-    std::vector<std::uint32_t> m_blockSizes;  // capacity of each block
-    std::uint32_t m_used = 0;                 // chars used in the last block
-    std::vector<Cell> m_cells;                // rows x columns
-    int m_storedRows = 0;
-    std::vector<std::uint32_t> m_order;      // display row -> stored row
+    std::vector<ColumnSpec> m_specs;
+    std::vector<std::unique_ptr<ListColumn>> m_columns;
+    std::uint32_t m_storedRows = 0;
+    std::vector<std::uint32_t> m_order;  // display row -> stored row
     int m_publishedRows = 0;
-    bool m_orderDirty = false;                // rows added or sort changed since last publish
+    std::uint32_t m_sortedRows = 0;      // rows the last sort saw, while a fill goes on
+    bool m_orderDirty = false;           // rows added or sort changed since last publish
     bool m_publishScheduled = false;
     bool m_sorted = false;
     int m_sortKey = 0;
     int m_sortOrder = 0;
+
+    std::unique_ptr<ListFill> m_fill;
+    std::unique_ptr<ListFill> m_droppedFill;  // dropped while it was adding rows
+    bool m_fillRunning = false;
+    bool m_fillActive = false;  // between fillStarted and fillEnded
+    int m_rowsPerTick = 2000;
+    QTimer* m_fillTimer = nullptr;
 };
 
 }  // namespace qd::ui

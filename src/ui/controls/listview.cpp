@@ -4,6 +4,7 @@
 #include "ui/controls/listmodel.h"
 #include "ui/controls/twips.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 
 namespace qd::ui {
@@ -45,10 +46,30 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(new ListModel(t
         if (!m_programmatic && selectionModel()->hasSelection()) emit itemClick();
     });
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        // Rows arriving in a sorted list during a fill: the first row is chosen afresh, as
+        // when all rows arrive at once.
         const QModelIndex current = currentIndex();
-        m_keepHandle = current.isValid() ? m_model->handleOfRow(current.row()) : -1;
+        m_keepHandle = current.isValid() && !m_busy ? m_model->handleOfRow(current.row()) : -1;
     });
+    // The busy pointer shows while a fill goes on; the window answers meanwhile.
+    connect(m_model, &ListModel::fillStarted, this, [this] { setBusy(true); });
+    connect(m_model, &ListModel::fillEnded, this, [this] { setBusy(false); });
     connect(m_model, &ListModel::published, this, [this] { afterPublish(); });
+}
+
+ListView::~ListView() { setBusy(false); }
+
+void ListView::setBusy(bool busy) {
+    if (busy == m_busy) return;
+    m_busy = busy;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
+int ListView::findRow(const QString& needle, int fromIndex) const {
+    return m_model->findRow(needle, std::max(0, fromIndex - 1)) + 1;
 }
 
 int ListView::addColumn(const QString& caption) {

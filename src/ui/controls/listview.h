@@ -17,6 +17,7 @@ class ListView : public QTreeView {
     Q_OBJECT
 public:
     explicit ListView(QWidget* parent = nullptr);
+    ~ListView() override;
 
     // Columns.
     int addColumn(const QString& caption);
@@ -56,6 +57,10 @@ public:
     // further click on it reverses the order, a click on another column starts ascending.
     void sortByColumnClick(int position);
 
+    // The index of the first row from fromIndex on whose texts hold the needle, letter case
+    // ignored; 0 when none does.
+    int findRow(const QString& needle, int fromIndex) const;
+
     ListModel* listModel() const { return m_model; }
 
 signals:
@@ -69,6 +74,7 @@ private:
     void afterPublish();
     int rowOfIndex(int index) const;
     void selectRow(int row);
+    void setBusy(bool busy);
 
     ListModel* m_model;
     std::vector<double> m_widths;  // twips, as set or as the user dragged them
@@ -77,6 +83,7 @@ private:
     int m_sortOrder = 0;
     bool m_programmatic = false;
     int m_keepHandle = -1;  // the selected row across a re-sort
+    bool m_busy = false;    // a fill goes on: the busy pointer shows
 };
 
 }  // namespace qd::ui

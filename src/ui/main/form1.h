@@ -33,6 +33,11 @@ public:
 
     bool m_RestoreLayout = false;
 
+    // True while the order list is still being filled from the order book.
+    bool orderListFilling() const;
+    // Called when the order list's fill is complete: the detail list follows its selected row.
+    void orderListFilled();
+
     // Where the controls are now, in twips.
     const MainLayout& layoutTwips() const { return m_layout; }
 
@@ -64,6 +69,10 @@ public slots:
 
     // Whether closing the window ends the process (tests keep it alive).
     void setEndsProgramOnUnload(bool ends) { m_endsProgram = ends; }
+
+signals:
+    // The order list holds every order (and the detail list the selected order's lines).
+    void orderListComplete();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

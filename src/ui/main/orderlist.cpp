@@ -5,7 +5,9 @@
 #include "app/appconnection.h"
 #include "app/errortrap.h"
 #include "data/recordset.h"
+#include "text/textcache.h"
 #include "text/textconv.h"
+#include "ui/controls/listmodel.h"
 #include "ui/order/orderstatements.h"
 #include "ui/controls/listview.h"
 
@@ -28,40 +30,134 @@ QString numberFormat(const QVariant& value, const QString& format) {
     return text::formatValue(value, format);
 }
 
+const QString kPercent = QStringLiteral("0.00%");
+
+// The order list's rows, read from the open statement as the list asks for them. Values go
+// from the statement into the list's columns as they are typed (IDs as numbers, dates as day
+// numbers, texts as UTF-8); the texts the user sees are made from them when shown, the same
+// texts a value-by-value conversion gives.
+class OrderRows : public ListFill {
+public:
+    enum Column { Id, Customer, Employee, OrderDate, PoNumber, ShipDate, Shipping, TaxRate, Count };
+
+    OrderRows(Form1& form, std::unique_ptr<data::Recordset> rs) : m_form(form), m_rs(std::move(rs)) {
+        static const char* const names[Count] = {
+            "OrderID", "CompanyName", "EmployeeName", "OrderDate", "PurchaseOrderNumber",
+            "ShipDate", "ShippingMethod", "SalesTaxRate"};
+        for (int c = 0; c < Count; ++c) {
+            m_field[c] = m_rs->fieldIndex(QLatin1String(names[c]));
+            if (m_field[c] < 0)
+                throw Error(QStringLiteral("Item cannot be found in the collection corresponding "
+                                           "to the requested name or ordinal: %1.")
+                                .arg(QLatin1String(names[c])));
+        }
+    }
+
+    // The columns' kinds, for a list about to be filled.
+    static void describe(ListModel& model) {
+        model.setColumnKind(Id, ListModel::ColumnKind::Integer);
+        model.setColumnKind(Customer, ListModel::ColumnKind::Repeating);
+        model.setColumnKind(Employee, ListModel::ColumnKind::Repeating);
+        model.setColumnKind(OrderDate, ListModel::ColumnKind::Date);
+        model.setColumnKind(PoNumber, ListModel::ColumnKind::Text);
+        model.setColumnKind(ShipDate, ListModel::ColumnKind::Date);
+        model.setColumnKind(Shipping, ListModel::ColumnKind::Repeating);
+        model.setColumnKind(TaxRate, ListModel::ColumnKind::Repeating, kPercent);
+    }
+
+    bool addRows(ListModel& model, int rows) override {
+        for (int n = 0; n < rows && !m_rs->eof(); ++n) {
+            const int row = model.appendRow();
+            plainCell(model, row, Id);
+            plainCell(model, row, Customer);
+            plainCell(model, row, Employee);
+            dateCell(model, row, OrderDate);
+            plainCell(model, row, PoNumber);
+            dateCell(model, row, ShipDate);
+            plainCell(model, row, Shipping);
+            rateCell(model, row);
+            m_rs->moveNext();
+        }
+        if (!m_rs->eof()) return true;
+        m_rs->close();
+        return false;
+    }
+
+    void finished() override { m_form.orderListFilled(); }
+
+    void failed(const std::exception& error) override {
+        reportUntrapped(QStringLiteral("The order list could not be read to its end."), error);
+    }
+
+private:
+    void plainCell(ListModel& model, int row, int column) {
+        const int at = m_field[column];
+        switch (m_rs->type(at)) {
+        case data::ValueType::Null: break;
+        case data::ValueType::Integer: model.setInteger(row, column, m_rs->integer(at)); break;
+        case data::ValueType::Real:
+            model.setCell(row, column, text::numberTextRegional(m_rs->real(at)));
+            break;
+        case data::ValueType::Text:
+            if (m_rs->isDateColumn(at))
+                model.setCell(row, column, plain(m_rs->field(at)));
+            else
+                model.setUtf8(row, column, m_rs->text(at));
+            break;
+        }
+    }
+
+    void dateCell(ListModel& model, int row, int column) {
+        const int at = m_field[column];
+        const data::ValueType type = m_rs->type(at);
+        if (type == data::ValueType::Null) return;
+        qint64 day = 0;
+        if (type == data::ValueType::Text && m_rs->isDateColumn(at) && text::isoDay(m_rs->text(at), day))
+            model.setDay(row, column, day);
+        else
+            model.setCell(row, column, dateText(m_rs->field(at)));  // not a date as kept
+    }
+
+    void rateCell(ListModel& model, int row) {
+        const int at = m_field[TaxRate];
+        switch (m_rs->type(at)) {
+        case data::ValueType::Null: break;
+        case data::ValueType::Integer: model.setNumber(row, TaxRate, double(m_rs->integer(at))); break;
+        case data::ValueType::Real: model.setNumber(row, TaxRate, m_rs->real(at)); break;
+        case data::ValueType::Text:
+            model.setCell(row, TaxRate, numberFormat(m_rs->field(at), kPercent));
+            break;
+        }
+    }
+
+    Form1& m_form;
+    std::unique_ptr<data::Recordset> m_rs;
+    int m_field[Count];
+};
+
 }  // namespace
 
+// The list is cleared and its first rows read at once; the rest follow between events (see
+// ListFill). When every order is in, the detail list shows the selected order's lines.
 void Form1::RefreshOrderList() {
-    ListView1->clear();
-    data::Recordset rs;
-    rs.open(order::kOrderRows,
-            AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
-    // Columns by name once, then by position for every row.
-    const int orderId = rs.fieldIndex(QStringLiteral("OrderID"));
-    const int fields[7] = {rs.fieldIndex(QStringLiteral("CompanyName")),
-                           rs.fieldIndex(QStringLiteral("EmployeeName")),
-                           rs.fieldIndex(QStringLiteral("OrderDate")),
-                           rs.fieldIndex(QStringLiteral("PurchaseOrderNumber")),
-                           rs.fieldIndex(QStringLiteral("ShipDate")),
-                           rs.fieldIndex(QStringLiteral("ShippingMethod")),
-                           rs.fieldIndex(QStringLiteral("SalesTaxRate"))};
-    const QString percent = QStringLiteral("0.00%");
-    while (!rs.eof()) {
-        const int item = ListView1->addItem(plain(rs.field(orderId)));
-        ListView1->setSubItem(item, 1, plain(rs.field(fields[0])));
-        ListView1->setSubItem(item, 2, plain(rs.field(fields[1])));
-        ListView1->setSubItem(item, 3, dateText(rs.field(fields[2])));
-        ListView1->setSubItem(item, 4, plain(rs.field(fields[3])));
-        ListView1->setSubItem(item, 5, dateText(rs.field(fields[4])));
-        ListView1->setSubItem(item, 6, plain(rs.field(fields[5])));
-        ListView1->setSubItem(item, 7, numberFormat(rs.field(fields[6]), percent));
-        rs.moveNext();
-    }
-    rs.close();
+    ListView1->clear();  // also ends a fill still going on
+    auto rs = std::make_unique<data::Recordset>();
+    rs->open(order::kOrderRows, AppConnection(), data::Recordset::OpenStatic,
+             data::Recordset::ReadOnly);
+    ListModel& model = *ListView1->listModel();
+    OrderRows::describe(model);
+    model.startFill(std::make_unique<OrderRows>(*this, std::move(rs)));
+}
+
+void Form1::orderListFilled() {
     if (ListView1->count() > 0)
         ListView1_ItemClick();
     else
         ListView2->clear();  // no order left, so no lines of one either
+    emit orderListComplete();
 }
+
+bool Form1::orderListFilling() const { return ListView1->listModel()->filling(); }
 
 void Form1::ListView1_ItemClick() {
     ListView2->clear();
@@ -71,7 +167,7 @@ void Form1::ListView1_ItemClick() {
                 QStringLiteral("inner join Orders on Orders.OrderID=[Order Details].OrderID) ") +
                 QStringLiteral("inner join Products on Products.ProductID=[Order Details].ProductID) "
                                "where [Order Details].OrderID=") +
-                selectedOrderNumber(),
+                ListView1->selectedText(),
             AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
     while (!rs.eof()) {
         const int item = ListView2->addItem(plain(rs.field(QStringLiteral("OrderDetailID"))));
@@ -80,9 +176,7 @@ void Form1::ListView1_ItemClick() {
         ListView2->setSubItem(item, 3,
                               numberFormat(rs.field(QStringLiteral("UnitPrice")),
                                            QStringLiteral("#,##0.00")));
-        ListView2->setSubItem(item, 4,
-                              numberFormat(rs.field(QStringLiteral("Discount")),
-                                           QStringLiteral("0.00%")));
+        ListView2->setSubItem(item, 4, numberFormat(rs.field(QStringLiteral("Discount")), kPercent));
         rs.moveNext();
     }
     rs.close();

@@ -29,7 +29,7 @@ int orderCount(const QString& path) {
 
 }  // namespace
 
-class TestBookCli : public QObject {
+class TestBackupCli : public QObject {
     Q_OBJECT
     TestEnvironment* m_env;
 
@@ -52,7 +52,7 @@ class TestBookCli : public QObject {
     QString book() const { return m_env->workingFile(); }
 
 public:
-    explicit TestBookCli(TestEnvironment* env) : m_env(env) {}
+    explicit TestBackupCli(TestEnvironment* env) : m_env(env) {}
 
 private slots:
     void init() {
@@ -138,8 +138,8 @@ private slots:
 int main(int argc, char** argv) {
     TestEnvironment env;
     QCoreApplication app(argc, argv);
-    TestBookCli test(&env);
+    TestBackupCli test(&env);
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "test_bookcli.moc"
+#include "test_backupcli.moc"

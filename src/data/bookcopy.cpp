@@ -1,0 +1,134 @@
+#include "data/bookcopy.h"
+
+#include "core/error.h"
+#include "data/connection.h"
+#include "data/pgengine.h"
+#include "data/recordset.h"
+#include "data/schema.h"
+#include "data/sqliteengine.h"
+#include "data/transaction.h"
+
+#include <charconv>
+
+namespace qd::data {
+
+namespace {
+
+// Rows per insert statement: few round trips to a server, statements of modest size.
+constexpr int kRowsPerInsert = 250;
+
+QString quotedText(QByteArrayView utf8) {
+    return QLatin1Char('\'') + QString::fromUtf8(utf8).replace(u'\'', QLatin1String("''")) +
+           QLatin1Char('\'');
+}
+
+// A number exactly as stored: the shortest text that reads back as the same double.
+QString exactNumber(double value) {
+    char buffer[32];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    return QString::fromLatin1(buffer, int(end - buffer));
+}
+
+QString literal(const Recordset& rs, int column) {
+    switch (rs.type(column)) {
+        case ValueType::Null: return QStringLiteral("NULL");
+        case ValueType::Integer: return QString::number(rs.integer(column));
+        case ValueType::Real: return exactNumber(rs.real(column));
+        case ValueType::Text: break;
+    }
+    return quotedText(rs.text(column));
+}
+
+// The number the book's counter of a table has given last: keys of deleted rows included, so
+// a copy never hands out a number that was used before.
+long long lastNumberGiven(Connection& book, const Schema::Table& table) {
+    long long last = 0;
+    if (auto* server = dynamic_cast<PostgresEngine*>(&book.engine()))
+        return server->lastNumberGiven(table.name, table.key());
+    Recordset rs;
+    rs.open(QStringLiteral("select seq from sqlite_sequence where name = '%1'").arg(table.name), book);
+    if (!rs.eof()) last = rs.field(0).toLongLong();
+    return last;
+}
+
+void setLastNumberGiven(Connection& book, const Schema::Table& table, long long last) {
+    if (auto* server = dynamic_cast<PostgresEngine*>(&book.engine())) {
+        server->setLastNumberGiven(table.name, table.key(), last);
+        return;
+    }
+    book.execute(QStringLiteral("delete from sqlite_sequence where name = '%1'").arg(table.name));
+    book.execute(QStringLiteral("insert into sqlite_sequence (name, seq) values ('%1', %2)")
+                     .arg(table.name).arg(last));
+}
+
+}  // namespace
+
+void initServerBook(const QString& conninfo) {
+    PostgresEngine engine(conninfo, PostgresEngine::Check::Anything);
+    const QStringList present = engine.relations();
+    if (!present.isEmpty())
+        throw Error(QStringLiteral("The database '%1' already holds tables (%2); an order book is "
+                                   "made only in an empty database.")
+                        .arg(engine.name(), present.join(QStringLiteral(", "))));
+    // One transaction: a failure half-way leaves the database empty as it was.
+    engine.begin();
+    try {
+        for (const QString& statement : Schema::book().postgresScript())
+            engine.executeNative(statement);
+        engine.commit();
+    } catch (...) {
+        engine.rollback();
+        throw;
+    }
+}
+
+std::vector<CopiedTable> copyBook(Connection& from, Connection& to) {
+    const Schema& schema = Schema::book();
+    for (const Schema::Table& table : schema.tables()) {
+        Recordset rs;
+        rs.open(QStringLiteral("select count(*) from ") + bracketed(table.name), to);
+        if (!rs.eof() && rs.field(0).toLongLong() > 0)
+            throw Error(QStringLiteral("The order book '%1' already holds %2 (%3 rows); a copy "
+                                       "goes only into a book without rows.")
+                            .arg(to.path(), table.name, rs.field(0).toString()));
+    }
+    std::vector<CopiedTable> copied;
+    Transaction transaction(to);
+    for (const Schema::Table& table : schema.tables()) {
+        QStringList columns;
+        for (const Schema::Column& c : table.columns) columns << bracketed(c.name);
+        const QString insert = QStringLiteral("insert into %1 (%2) values ")
+                                   .arg(bracketed(table.name), columns.join(u','));
+        Recordset rs;
+        rs.open(QStringLiteral("select %1 from %2 order by %3")
+                    .arg(columns.join(u','), bracketed(table.name), bracketed(table.key())),
+                from);
+        long long rows = 0;
+        QStringList values;
+        auto flush = [&] {
+            if (values.isEmpty()) return;
+            to.execute(insert + values.join(u','));
+            values.clear();
+        };
+        for (; !rs.eof(); rs.moveNext()) {
+            QStringList row;
+            for (int i = 0; i < rs.fieldCount(); ++i) row << literal(rs, i);
+            values << QLatin1Char('(') + row.join(u',') + QLatin1Char(')');
+            ++rows;
+            if (values.size() == kRowsPerInsert) flush();
+        }
+        flush();
+        rs.close();
+        Recordset highest;
+        highest.open(QStringLiteral("select max(%1) from %2").arg(bracketed(table.key()), bracketed(table.name)), to);
+        setLastNumberGiven(to, table, qMax(lastNumberGiven(from, table),
+                                           highest.eof() ? 0 : highest.field(0).toLongLong()));
+        copied.push_back({table.name, rows});
+    }
+    transaction.commit();
+    // The server plans its joins from its statistics: gather them for the rows just copied.
+    if (auto* server = dynamic_cast<PostgresEngine*>(&to.engine())) server->executeNative(QStringLiteral("ANALYZE"));
+    return copied;
+}
+
+}  // namespace qd::data

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace qd::data {
+
+// The order book's tables, indexes and saved queries as described once in orderbook.schema,
+// and the two things made from that description: the SQLite script of the template dbBlank.mdb
+// and the PostgreSQL script of a server order book.
+class Schema {
+public:
+    enum class Kind { Key, Integer, Text, Money, Number, Date };
+
+    struct Column {
+        QString name;  // canonical letter case, without brackets
+        Kind kind;
+    };
+    struct Table {
+        QString name;
+        std::vector<Column> columns;
+        QString key() const { return columns.empty() ? QString() : columns.front().name; }
+    };
+    struct Index {
+        QString name;
+        QString table;
+        QStringList columns;
+    };
+    struct Query {
+        QString name;
+        QString body;  // a SELECT in the program's dialect, no final ";"
+    };
+
+    // Reads a description; throws qd::Error naming the line that cannot be read.
+    static Schema parse(const QString& text);
+    // The description built into the program.
+    static const Schema& book();
+
+    const std::vector<Table>& tables() const { return m_tables; }
+    const std::vector<Index>& indexes() const { return m_indexes; }
+    const std::vector<Query>& queries() const { return m_queries; }
+
+    // Lookups without regard to letter case; nullptr when there is no such name.
+    const Table* table(const QString& name) const;
+    const Column* column(const QString& table, const QString& column) const;
+    // The canonical spelling of a table, query or column name, or an empty text.
+    QString canonicalName(const QString& name) const;
+    // True when a column of this name holds text (or money) in every table that has one.
+    bool isTextColumn(const QString& name) const { return isColumnOf(name, Kind::Text); }
+    bool isMoneyColumn(const QString& name) const { return isColumnOf(name, Kind::Money); }
+
+    // The statements that make an empty order book, in the order they must run.
+    QStringList sqliteScript() const;
+    QStringList postgresScript() const;
+
+private:
+    bool isColumnOf(const QString& name, Kind kind) const;
+
+    std::vector<Table> m_tables;
+    std::vector<Index> m_indexes;
+    std::vector<Query> m_queries;
+};
+
+// A name as written in a statement, brackets added when it holds anything but word characters.
+QString bracketed(const QString& name);
+
+}  // namespace qd::data
