@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 
 namespace qd {
 
@@ -115,8 +116,9 @@ void BookSession::announcePageCheckResult() {
 }
 
 void BookSession::waitForChecks() {
+    const QPointer<BookSession> alive(this);
     announcePageCheckResult();
-    takeBackupCheckResult();
+    if (alive) takeBackupCheckResult();
 }
 
 void BookSession::beforeWrite() {

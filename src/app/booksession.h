@@ -45,7 +45,8 @@ public:
     // Whether the background check looks at every index too (after an unclean end) or only
     // at the pages; false when no check runs (a refused book, a server book).
     bool checksEveryIndex() const { return m_everyIndex; }
-    // Waits until the background checks (the pages, the check of today's backup) have ended.
+    // Waits until the background checks (the pages, the check of today's backup) have ended
+    // and gives their signals.
     void waitForChecks();
 
 signals:

@@ -34,6 +34,7 @@ class TestBookStart : public QObject {
         form->setEndsProgramOnUnload(false);
         form->Form_Load();
         if (qd::AppBookSession()) qd::AppBookSession()->waitForChecks();
+        QCoreApplication::sendPostedEvents();  // the window hears of the damage
         form->ListView1->listModel()->flush();
     }
     void spoil(const QString& how) {

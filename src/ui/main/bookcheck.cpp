@@ -20,12 +20,19 @@ void Form1::OpenOrderBook() {
     auto& session = AppBookSession();
     session.reset();
     session = std::make_unique<BookSession>(AppConnection(), ConnectionString());
-    connect(session.get(), &BookSession::damageFound, this, &Form1::ReportBookProblem);
-    connect(session.get(), &BookSession::backupFailed, this, &Form1::ReportBackupFailure);
+    // Told from the event loop: the restore it offers ends the session that found the damage,
+    // and a message never waits inside a change of the book.
+    connect(session.get(), &BookSession::damageFound, this, &Form1::ReportBookProblem,
+            Qt::QueuedConnection);
+    connect(session.get(), &BookSession::backupFailed, this, &Form1::ReportBackupFailure,
+            Qt::QueuedConnection);
     if (!session->problem().isEmpty()) ReportBookProblem();
 }
 
 void Form1::CloseOrderBook() {
+    // A list still filling reads from the book: its reading ends first.
+    ListView1->clear();
+    ListView2->clear();
     AppBookSession().reset();
     AppConnection().close();
 }
