@@ -6,7 +6,9 @@
 //     first paint of its main window and to its order list complete, against a bare Qt window
 //     with the same widgets started the same way;
 //   - column-click sorts by customer, by order date and by ID;
-//   - the memory each list row costs, texts included.
+//   - the memory each list row costs, texts included;
+//   - the find field's search, against a case-insensitive QString::contains over the same
+//     texts held as plain QStrings.
 // The machine is shared, so each figure is measured several times: min / median.
 //
 //     bench_orderlist [--repeat R] [N ...]      (default 10000 100000 1000000)
@@ -46,6 +48,8 @@ using qd::ui::Form1;
 
 namespace {
 
+using qd::bench::Figure;
+
 // The order list's statement as SQLite itself would be given it.
 const char* const kNativeOrderRows =
     "select OrderID, CompanyName, Employees.FirstName || ' ' || Employees.LastName as "
@@ -53,17 +57,6 @@ const char* const kNativeOrderRows =
     "(((Orders inner join Customers on Customers.CustomerID=Orders.CustomerID) "
     "inner join Employees on Employees.EmployeeID=Orders.EmployeeID) "
     "inner join [Shipping Methods] on [Shipping Methods].ShippingMethodID=Orders.ShippingMethodID)";
-
-struct Figure {
-    std::vector<double> runs;
-    double min() const { return runs.empty() ? 0 : *std::min_element(runs.begin(), runs.end()); }
-    double median() const {
-        if (runs.empty()) return 0;
-        std::vector<double> s = runs;
-        std::sort(s.begin(), s.end());
-        return s.size() % 2 ? s[s.size() / 2] : (s[s.size() / 2 - 1] + s[s.size() / 2]) / 2;
-    }
-};
 
 QString cell(const Figure& f) {
     return QStringLiteral("%1 / %2").arg(f.min(), 0, 'f', 1).arg(f.median(), 0, 'f', 1);
@@ -323,6 +316,34 @@ void serverColumn(Server& server, const QString& file, int orders, int repeat, c
     qd::rememberBook(qd::BookLocation());
 }
 
+// Find as the find field runs it, from the first row of the list as last sorted: a PO number
+// near the end typed in lower case, and a text no row has (every row is read).
+void findFigures(const qd::ui::ListView* list, int repeat) {
+    const qd::ui::ListModel* model = list->listModel();
+    const int rows = model->rows(), columns = model->columns();
+    const QString nearEnd = model->text(std::max(0, rows - 10), 4).toLower();
+    const QString missing = QStringLiteral("zz-no-such");
+    Figure end, miss, bare;
+    int found = -1, missed = -1;
+    for (int r = 0; r < repeat; ++r) {
+        end.runs.push_back(timed([&] { found = model->findRow(nearEnd, 0); }));
+        miss.runs.push_back(timed([&] { missed = model->findRow(missing, 0); }));
+    }
+    std::vector<QString> texts;
+    texts.reserve(std::size_t(rows) * columns);
+    for (int row = 0; row < rows; ++row)
+        for (int c = 0; c < columns; ++c) texts.push_back(model->text(row, c));
+    for (int r = 0; r < repeat; ++r)
+        bare.runs.push_back(timed([&] {
+            for (const QString& text : texts)
+                if (text.contains(missing, Qt::CaseInsensitive)) ++missed;
+        }));
+    line("find a PO number near the end", cell(end), QStringLiteral("row %1 of %2").arg(found + 1).arg(rows));
+    line("find a text no order has", cell(miss),
+         QStringLiteral("x QString scan: ") + ratio(miss, bare) + (missed == -1 ? QString() : QStringLiteral(" (found?)")));
+    line("QString scan of the same texts", cell(bare));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -428,6 +449,7 @@ int main(int argc, char** argv) {
         line("bytes per row, texts included", QString::number(double(after - before) / listed, 'f', 0),
              QStringLiteral("(resident size; the list counts %1)")
                  .arg(double(form->ListView1->listModel()->storeBytes()) / listed, 0, 'f', 0));
+        findFigures(form->ListView1, repeat);
         form->close();
         form.reset();
         if (server.ready()) serverColumn(server, book.path(), n, repeat, refill);

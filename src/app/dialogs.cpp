@@ -10,7 +10,8 @@ namespace {
 
 class ConsoleDialogs : public Dialogs {
 public:
-    Answer message(const QString& text, Buttons buttons, const QString& title, Icon) override {
+    Answer message(const QString& text, Buttons buttons, const QString& title, Icon,
+                   DefaultButton) override {
         const QString shown = (title.isEmpty() ? applicationTitle() : title) + QLatin1String(": ") +
                               QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         std::fprintf(stderr, "%s\n", shown.toLocal8Bit().constData());

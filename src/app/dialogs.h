@@ -9,6 +9,8 @@ namespace qd {
 enum class Buttons { Ok, YesNo };
 enum class Icon { None, Exclamation };
 enum class Answer { Ok, Yes, No };
+// The button that Enter presses in a question: the first (Yes) or the second (No).
+enum class DefaultButton { First, Second };
 
 // Every message box, input box and modal window of the program goes through this seam, so
 // that tests can answer them in order and see what was shown.
@@ -17,7 +19,8 @@ public:
     virtual ~Dialogs() = default;
     // An empty title means the application title.
     virtual Answer message(const QString& text, Buttons buttons = Buttons::Ok,
-                           const QString& title = QString(), Icon icon = Icon::None) = 0;
+                           const QString& title = QString(), Icon icon = Icon::None,
+                           DefaultButton defaultButton = DefaultButton::First) = 0;
     // The typed text, or the empty text when the user cancels.
     virtual QString input(const QString& prompt, const QString& title,
                           const QString& defaultText = QString()) = 0;

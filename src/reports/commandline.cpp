@@ -238,15 +238,19 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
                             .arg(QDir::toNativeSeparators(local)));
         data::Connection connection;
         connection.open(bookConnectionString(source));
-        data::Recordset rs;
-        rs.open(kind->statement, connection, data::Recordset::OpenStatic, data::Recordset::ReadOnly);
         ReportLayout layout = kind->create();
         applyCurrency(layout, *kind, storedCurrencyChoice());
-        ReportDocument document(std::move(layout), rs);
-        rs.close();
+        // Each file is written straight from the rows as they are read, so a report of any
+        // length takes no more memory than a page of it.
+        auto rows = [&](auto&& write) {
+            data::Recordset rs;
+            rs.open(kind->statement, connection, data::Recordset::OpenStatic,
+                    data::Recordset::ReadOnly);
+            write(rs);
+        };
+        if (havePdf) rows([&](data::Recordset& rs) { exportPdf(layout, rs, defaultPaper(), pdf); });
+        if (haveCsv) rows([&](data::Recordset& rs) { exportCsv(layout, rs, csv); });
         connection.close();
-        if (havePdf) exportPdf(document, pdf);
-        if (haveCsv) exportCsv(document, csv);
     } catch (const Error& e) {
         write(stderr, QStringLiteral("%1: %2\n").arg(program, e.description()));
         return 1;

@@ -2,13 +2,17 @@
 
 #include "core/error.h"
 #include "data/recordset.h"
+#include "text/textcache.h"
 #include "text/textconv.h"
 
 #include <QLocale>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
+#include <QSet>
+#include <QTextLayout>
 
 #include <memory>
 
@@ -68,7 +72,9 @@ QPageSize defaultPaper() {
 }
 
 ReportDocument::ReportDocument(ReportLayout layout, RowTable rows, const QPageSize& paper)
-    : m_layout(std::move(layout)), m_rows(std::move(rows)) {
+    : m_layout(std::move(layout)), m_rows(rows.fields) {
+    m_rows.append(rows);
+    m_texts = std::make_unique<FieldTexts>(m_layout, m_rows.fields);
     setPaper(paper);
 }
 
@@ -76,15 +82,31 @@ ReportDocument::ReportDocument(ReportLayout layout, data::Recordset& recordset,
                                const QPageSize& paper, int firstRows)
     : m_layout(std::move(layout)) {
     m_rows.fields = boundFields(m_layout);
+    m_texts = std::make_unique<FieldTexts>(m_layout, m_rows.fields);
     m_reader = std::make_unique<RowReader>(recordset, m_layout);
-    if (m_reader->read(m_rows, firstRows < 0 ? std::numeric_limits<int>::max() : firstRows))
-        m_reader.reset();
+    if (read(firstRows < 0 ? std::numeric_limits<int>::max() : firstRows)) m_reader.reset();
     setPaper(paper);
+}
+
+// Reads up to maxRows rows into the store, a few thousand at a time; true at the end.
+bool ReportDocument::read(int maxRows) {
+    RowTable chunk;
+    chunk.fields = m_rows.fields;
+    bool end = false;
+    for (int left = maxRows; left > 0 && !end;) {
+        const int n = std::min(left, 4096);
+        chunk.cells.clear();
+        chunk.rowCount = 0;
+        end = m_reader->read(chunk, n);
+        m_rows.append(chunk);
+        left -= n;
+    }
+    return end || m_reader->atEnd();
 }
 
 bool ReportDocument::readMore(int maxRows) {
     if (!m_reader) return true;
-    if (m_reader->read(m_rows, maxRows)) m_reader.reset();
+    if (read(maxRows)) m_reader.reset();
     setPaper(m_paper);
     return complete();
 }
@@ -94,43 +116,115 @@ void ReportDocument::readAll() {
     }
 }
 
-void ReportDocument::setPaper(const QPageSize& paper) {
+QSize fitPaper(const ReportLayout& layout, const QPageSize& paper) {
     const QSizeF points = paper.size(QPageSize::Point);
     const QSize twips(int(std::lround(points.width() * 20)), int(std::lround(points.height() * 20)));
-    const PageSetup& p = m_layout.page;
+    const PageSetup& p = layout.page;
     const int needed = p.leftMargin + p.reportWidth + p.rightMargin;
     if (needed > twips.width())
         throw Error(QStringLiteral("Report width is larger than the paper width: %1 needs %2 "
                                    "twips, %3 paper is %4 twips wide.")
-                        .arg(m_layout.name)
+                        .arg(layout.name)
                         .arg(needed)
                         .arg(paper.name())
                         .arg(twips.width()),
                     8565);
+    return twips;
+}
+
+BandHeights bandHeights(const ReportLayout& layout) {
     BandHeights b;
-    b.reportHeader = m_layout.band(BandRole::ReportHeader).height;
-    b.pageHeader = m_layout.band(BandRole::PageHeader).height;
-    b.detail = m_layout.band(BandRole::Detail).height;
-    b.pageFooter = m_layout.band(BandRole::PageFooter).height;
-    b.reportFooter = m_layout.band(BandRole::ReportFooter).height;
-    m_pages = paginate(b, twips.height() - p.topMargin - p.bottomMargin, m_rows.rowCount);
+    b.reportHeader = layout.band(BandRole::ReportHeader).height;
+    b.pageHeader = layout.band(BandRole::PageHeader).height;
+    b.detail = layout.band(BandRole::Detail).height;
+    b.pageFooter = layout.band(BandRole::PageFooter).height;
+    b.reportFooter = layout.band(BandRole::ReportFooter).height;
+    return b;
+}
+
+void ReportDocument::setPaper(const QPageSize& paper) {
+    const QSize twips = fitPaper(m_layout, paper);
+    const PageSetup& p = m_layout.page;
+    m_pages = paginate(bandHeights(m_layout), twips.height() - p.topMargin - p.bottomMargin,
+                       m_rows.rowCount);
     // Rows still to come may join the last page, and the report footer is not known yet.
     if (m_reader && !m_pages.empty()) m_pages.pop_back();
     m_paper = paper;
     m_paperTwips = twips;
 }
 
-QString ReportDocument::cellText(int row, int column) const {
-    const ReportControl& c =
-        m_layout.band(BandRole::Detail).controls[size_t(m_rows.fields[size_t(column)])];
-    const QVariant& value = m_rows.cell(row, column);
-    return c.format.isEmpty() ? text::generalText(value) : text::formatValue(value, c.format);
+struct FieldTexts::Field {
+    QString format;
+    std::unique_ptr<text::NumberFormat> compiled;
+    // Each distinct amount's text, kept while amounts repeat (rates, prices); a field whose
+    // amounts mostly differ (totals) formats each one directly instead.
+    std::unique_ptr<text::NumberTexts> amounts;
+    int lookups = 0;
+    int repeats = 0;
+    // Whether the field's texts repeat (names) or mostly differ (PO numbers), judged on the
+    // first rows: only repeating texts are worth keeping shaped.
+    QSet<QString> seen;
+    int texts = 0;
+    int textRepeats = 0;
+    bool textsRepeat = true;
+};
+
+FieldTexts::FieldTexts(const ReportLayout& layout, const std::vector<int>& fields) {
+    const auto& controls = layout.band(BandRole::Detail).controls;
+    for (int f : fields) {
+        auto field = std::make_unique<Field>();
+        field->format = controls[size_t(f)].format;
+        if (!field->format.isEmpty()) {
+            field->compiled = std::make_unique<text::NumberFormat>(field->format);
+            field->amounts = std::make_unique<text::NumberTexts>(field->format);
+        }
+        m_fields.push_back(std::move(field));
+    }
 }
 
-void ReportDocument::place(std::vector<PlacedItem>& items, const Section& band, int top,
-                           int row) const {
-    const int x0 = m_layout.page.leftMargin;
-    const int y0 = m_layout.page.topMargin + top;
+FieldTexts::~FieldTexts() = default;
+
+bool FieldTexts::repeats(int column) const { return m_fields[size_t(column)]->textsRepeat; }
+
+QString FieldTexts::text(int column, const QVariant& value) {
+    Field& field = *m_fields[size_t(column)];
+    if (value.typeId() == QMetaType::QString && field.texts < 4096) {
+        const qsizetype known = field.seen.size();
+        field.seen.insert(value.toString());
+        if (field.seen.size() == known) ++field.textRepeats;
+        if (++field.texts == 4096) {
+            field.textsRepeat = field.textRepeats >= field.texts / 2;
+            field.seen = QSet<QString>();
+        }
+    }
+    if (field.format.isEmpty()) return text::generalText(value);
+    switch (value.typeId()) {
+    case QMetaType::Double: case QMetaType::LongLong: case QMetaType::Int: {
+        if (!field.amounts) return (*field.compiled)(value.toDouble());
+        text::NumberTexts& amounts = *field.amounts;
+        amounts.useLocale(QLocale());
+        const std::size_t known = amounts.size();
+        QString shown = amounts.text(value.toDouble());
+        if (amounts.size() == known) ++field.repeats;
+        if (++field.lookups == 4096 && field.repeats < field.lookups / 2) field.amounts.reset();
+        return shown;
+    }
+    default:
+        return text::formatValue(value, field.format);
+    }
+}
+
+QString ReportDocument::cellText(int row, int column) const {
+    return m_texts->text(column, m_rows.cell(row, column));
+}
+
+namespace {
+
+template <class Rows>
+void placeBand(std::vector<PlacedItem>& items, const ReportLayout& layout, const Section& band,
+               int top, const Rows* rows, int row, FieldTexts* texts) {
+    const int x0 = layout.page.leftMargin;
+    const int y0 = layout.page.topMargin + top;
     int column = 0;
     for (const ReportControl& c : band.controls) {
         PlacedItem item;
@@ -142,27 +236,49 @@ void ReportDocument::place(std::vector<PlacedItem>& items, const Section& band, 
         if (c.kind == ControlKind::Label) {
             item.text = c.caption;
             item.narrowToFit = true;
-        } else if (band.role == BandRole::Detail && row >= 0) {
-            item.narrowToFit = m_rows.cell(row, column).typeId() != QMetaType::QString;
-            item.text = cellText(row, column++);
+            item.repeats = true;
+        } else if (band.role == BandRole::Detail && rows) {
+            const QVariant value = rows->cell(row, column);
+            item.narrowToFit = value.typeId() != QMetaType::QString;
+            item.text = texts->text(column, value);
+            item.repeats = !item.narrowToFit && texts->repeats(column);  // names, not numbers
+            ++column;
         }
         items.push_back(std::move(item));
     }
 }
 
-std::vector<PlacedItem> ReportDocument::placedItems(int page) const {
+}  // namespace
+
+template <class Rows>
+std::vector<PlacedItem> placeItems(const ReportLayout& layout, const PagePlan& plan,
+                                   const Rows& rows, int firstRow, FieldTexts& texts) {
     std::vector<PlacedItem> items;
-    if (page < 0 || page >= pageCount()) return items;
-    const PagePlan& plan = m_pages[size_t(page)];
-    if (plan.reportHeader) place(items, m_layout.band(BandRole::ReportHeader), 0, -1);
-    place(items, m_layout.band(BandRole::PageHeader), plan.pageHeaderTop, -1);
-    const Section& detail = m_layout.band(BandRole::Detail);
+    const Rows* none = nullptr;
+    if (plan.reportHeader)
+        placeBand(items, layout, layout.band(BandRole::ReportHeader), 0, none, -1, nullptr);
+    placeBand(items, layout, layout.band(BandRole::PageHeader), plan.pageHeaderTop, none, -1,
+              nullptr);
+    const Section& detail = layout.band(BandRole::Detail);
     for (int i = 0; i < plan.rowCount; ++i)
-        place(items, detail, plan.firstDetailTop + i * detail.height, plan.firstRow + i);
+        placeBand(items, layout, detail, plan.firstDetailTop + i * detail.height, &rows,
+                  plan.firstRow + i - firstRow, &texts);
     if (plan.reportFooter)
-        place(items, m_layout.band(BandRole::ReportFooter), plan.reportFooterTop, -1);
-    place(items, m_layout.band(BandRole::PageFooter), plan.pageFooterTop, -1);
+        placeBand(items, layout, layout.band(BandRole::ReportFooter), plan.reportFooterTop,
+                  none, -1, nullptr);
+    placeBand(items, layout, layout.band(BandRole::PageFooter), plan.pageFooterTop, none, -1,
+              nullptr);
     return items;
+}
+
+template std::vector<PlacedItem> placeItems(const ReportLayout&, const PagePlan&,
+                                            const RowTable&, int, FieldTexts&);
+template std::vector<PlacedItem> placeItems(const ReportLayout&, const PagePlan&,
+                                            const RowStore&, int, FieldTexts&);
+
+std::vector<PlacedItem> ReportDocument::placedItems(int page) const {
+    if (page < 0 || page >= pageCount()) return {};
+    return placeItems(m_layout, m_pages[size_t(page)], m_rows, 0, *m_texts);
 }
 
 QFont deviceFont(const ReportFont& style) {
@@ -227,7 +343,36 @@ struct FontEntry {
     ReportFont style;
     QFont font;
     std::unique_ptr<Measure> measure;
+    // Texts shaped once: their glyphs and where they stand from the text's baseline start.
+    QHash<QString, QList<QGlyphRun>> shaped;
 };
+
+// Draws a text with its baseline starting at `at`. A text that repeats (a caption, a name) is
+// shaped only the first time the font draws it: the same glyphs drawText would place, without
+// laying the text out again.
+void drawText(QPainter& painter, FontEntry& f, const QPointF& at, const QString& text,
+              bool repeats) {
+    if (!repeats) {  // shaped again at its next showing anyway: no use keeping its glyphs
+        painter.drawText(at, text);
+        return;
+    }
+    auto it = f.shaped.constFind(text);
+    if (it == f.shaped.constEnd()) {
+        if (f.shaped.size() > 20000) f.shaped.clear();  // the distinct names of a report are few
+        QTextLayout layout(text, f.font);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        QList<QGlyphRun> runs = layout.glyphRuns();
+        for (QGlyphRun& run : runs) {
+            QList<QPointF> positions = run.positions();
+            for (QPointF& p : positions) p.ry() -= line.ascent();
+            run.setPositions(positions);
+        }
+        it = f.shaped.insert(text, runs);
+    }
+    for (const QGlyphRun& run : *it) painter.drawGlyphRun(at, run);
+}
 
 bool sameFont(const ReportFont& a, const ReportFont& b) {
     return a.points == b.points && a.weight == b.weight && a.italic == b.italic &&
@@ -249,8 +394,7 @@ FontEntry& fontFor(const ReportFont& style) {
 
 }  // namespace
 
-void ReportDocument::paintPage(QPainter& painter, int page) const {
-    const std::vector<PlacedItem> items = placedItems(page);
+void paintItems(QPainter& painter, const std::vector<PlacedItem>& items) {
     painter.save();
     painter.setPen(Qt::black);
     const FontEntry* current = nullptr;
@@ -273,7 +417,7 @@ void ReportDocument::paintPage(QPainter& painter, int page) const {
             const QTransform page = painter.worldTransform();
             painter.translate(r.left(), baseline);
             painter.scale(std::max(1.0, r.width() - kGap) / width, 1.0);
-            painter.drawText(QPointF(0, 0), item.text);
+            drawText(painter, f, QPointF(0, 0), item.text, item.repeats);
             painter.setWorldTransform(page);
             continue;
         }
@@ -284,9 +428,13 @@ void ReportDocument::paintPage(QPainter& painter, int page) const {
         } else if (item.alignment == Alignment::Centre) {
             x += (r.width() - width) / 2;
         }
-        if (!shown.isEmpty()) painter.drawText(QPointF(x, baseline), shown);
+        if (!shown.isEmpty()) drawText(painter, f, QPointF(x, baseline), shown, item.repeats);
     }
     painter.restore();
+}
+
+void ReportDocument::paintPage(QPainter& painter, int page) const {
+    paintItems(painter, placedItems(page));
 }
 
 namespace {

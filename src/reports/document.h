@@ -7,6 +7,7 @@
 
 #include "reports/layout.h"
 #include "reports/pagination.h"
+#include "reports/rowstore.h"
 
 #include <QPageSize>
 #include <QRect>
@@ -64,7 +65,41 @@ struct PlacedItem {
     // Wider than its box: a caption, number or date is drawn narrower so that all of it shows
     // (a cut amount would read as another amount); a text value is cut at the box's edge.
     bool narrowToFit = false;
+    // A caption or a name, likely shown again: shaped once and drawn from its glyphs after.
+    bool repeats = false;
 };
+
+// How the detail fields of a layout show their values: each field's format, with every distinct
+// amount formatted once (the format compiled once, its texts kept while they are few).
+class FieldTexts {
+public:
+    FieldTexts(const ReportLayout& layout, const std::vector<int>& fields);
+    FieldTexts(const FieldTexts&) = delete;
+    FieldTexts& operator=(const FieldTexts&) = delete;
+    ~FieldTexts();
+    QString text(int column, const QVariant& value);
+    // Whether a field's texts repeat from row to row, as names do (true until known).
+    bool repeats(int column) const;
+
+private:
+    struct Field;
+    std::vector<std::unique_ptr<Field>> m_fields;
+};
+
+// The items of one page: its bands, and its detail rows taken from `rows`, whose first row is
+// row `firstRow` of the report.
+// Rows is a RowTable or a RowStore.
+template <class Rows>
+std::vector<PlacedItem> placeItems(const ReportLayout& layout, const PagePlan& plan,
+                                   const Rows& rows, int firstRow, FieldTexts& texts);
+
+// Paints placed items on a painter whose unit is one twip and whose origin is the paper's top
+// left corner. Each distinct text is shaped once per font and drawn from its glyphs after.
+void paintItems(QPainter& painter, const std::vector<PlacedItem>& items);
+
+// The paper's size in twips; throws qd::Error when the report is wider than the paper.
+QSize fitPaper(const ReportLayout& layout, const QPageSize& paper);
+BandHeights bandHeights(const ReportLayout& layout);
 
 // The paper a report is laid out on when nobody chose one: Letter where the region measures
 // in inches (United States), A4 elsewhere.
@@ -82,7 +117,7 @@ public:
     ReportDocument& operator=(const ReportDocument&) = delete;
 
     const ReportLayout& layout() const { return m_layout; }
-    const RowTable& rows() const { return m_rows; }
+    const RowStore& rows() const { return m_rows; }
     const QPageSize& paper() const { return m_paper; }
     QSize paperTwips() const { return m_paperTwips; }
     // While rows are still to be read, only the pages that later rows cannot change.
@@ -109,15 +144,15 @@ public:
     void paintPage(QPainter& painter, int page) const;
 
 private:
-    void layOut();
-    void place(std::vector<PlacedItem>& items, const Section& band, int top, int row) const;
-
     ReportLayout m_layout;
-    RowTable m_rows;
+    bool read(int maxRows);
+
+    RowStore m_rows;
     std::unique_ptr<RowReader> m_reader;  // while rows are still to be read
     QPageSize m_paper;
     QSize m_paperTwips;
     std::vector<PagePlan> m_pages;
+    std::unique_ptr<FieldTexts> m_texts;
 };
 
 // Scales a painter on any device so that one unit is one twip.

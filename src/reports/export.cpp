@@ -3,8 +3,10 @@
 #include "app/outputfile.h"
 #include "core/error.h"
 #include "reports/document.h"
+#include "reports/stream.h"
 #include "text/textconv.h"
 
+#include <QDir>
 #include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -35,17 +37,49 @@ void renderPages(const ReportDocument& document, QPagedPaintDevice& device, int 
     if (!painter.end()) throw Error(QStringLiteral("The report could not be finished."));
 }
 
-void writePdf(const ReportDocument& document, QIODevice& out) {
-    QPdfWriter writer(&out);
-    writer.setResolution(1440);  // one device unit is one twip
-    writer.setPageSize(document.paper());
+namespace {
+
+// A PDF writer whose unit is one twip, set up for a report.
+void setUp(QPdfWriter& writer, const QPageSize& paper, const QString& title) {
+    writer.setResolution(1440);
+    writer.setPageSize(paper);
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setCreator(QStringLiteral("Quarrydesk"));
-    writer.setTitle(document.layout().name);
+    writer.setTitle(title);
+}
+
+}  // namespace
+
+void writePdf(const ReportDocument& document, QIODevice& out) {
+    QPdfWriter writer(&out);
+    setUp(writer, document.paper(), document.layout().title());
     renderPages(document, writer, 0, document.pageCount() - 1);
 }
 
+void writePdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
+              QIODevice& out) {
+    PageStream pages(layout, recordset, paper);
+    QPdfWriter writer(&out);
+    setUp(writer, paper, layout.title());
+    QPainter painter;
+    if (!painter.begin(&writer))
+        throw Error(QStringLiteral("The report could not be started on the output device."));
+    beginTwips(painter);
+    while (pages.next()) {
+        if (pages.page() > 0 && !writer.newPage())
+            throw Error(QStringLiteral("The output device refused a new page."));
+        paintItems(painter, pages.items());
+    }
+    if (!painter.end()) throw Error(QStringLiteral("The report could not be finished."));
+}
+
 namespace {
+
+[[noreturn]] void fileError(const QString& path, const QString& reason) {
+    throw Error(QStringLiteral("The file '%1' could not be written: %2")
+                    .arg(QDir::toNativeSeparators(path), reason),
+                75);
+}
 
 // A cell of the rows for a spreadsheet. A spreadsheet takes a text starting with =, +, -, @,
 // a tab or a carriage return as a formula (a customer named =HYPERLINK(...) would become a
@@ -149,31 +183,71 @@ QString withoutGrouping(const QString& format) {
     return out;
 }
 
-QByteArray csvText(const ReportDocument& document) {
-    requireComplete(document);
-    const ReportLayout& layout = document.layout();
-    const RowTable& rows = document.rows();
-    const auto& controls = layout.band(BandRole::Detail).controls;
-    std::vector<QString> formats;
-    QByteArray out;
-    for (size_t column = 0; column < rows.fields.size(); ++column) {
-        const ReportControl& field = controls[size_t(rows.fields[column])];
-        formats.push_back(withoutGrouping(field.format));
-        if (column > 0) out += ',';
-        out += csvField(headingOver(layout, field), false);
+namespace {
+
+// The CSV lines of a report: the heading line, then one line per row.
+class CsvLines {
+public:
+    CsvLines(const ReportLayout& layout, const std::vector<int>& fields) {
+        const auto& controls = layout.band(BandRole::Detail).controls;
+        for (size_t column = 0; column < fields.size(); ++column) {
+            const ReportControl& field = controls[size_t(fields[column])];
+            m_formats.push_back(withoutGrouping(field.format));
+            if (column > 0) m_heading += ',';
+            m_heading += csvField(headingOver(layout, field), false);
+        }
+        m_heading += "\r\n";
     }
-    out += "\r\n";
-    for (int row = 0; row < rows.rowCount; ++row) {
-        for (size_t column = 0; column < rows.fields.size(); ++column) {
+    const QByteArray& heading() const { return m_heading; }
+    template <class Rows>
+    void append(QByteArray& out, const Rows& rows, int row) const {
+        for (size_t column = 0; column < m_formats.size(); ++column) {
             if (column > 0) out += ',';
-            const QVariant& value = rows.cell(row, int(column));
-            out += csvField(formats[column].isEmpty() ? text::generalText(value)
-                                                      : text::formatValue(value, formats[column]),
+            const QVariant value = rows.cell(row, int(column));
+            out += csvField(m_formats[column].isEmpty() ? text::generalText(value)
+                                                        : text::formatValue(value, m_formats[column]),
                             isNumber(value));
         }
         out += "\r\n";
     }
+
+private:
+    std::vector<QString> m_formats;
+    QByteArray m_heading;
+};
+
+}  // namespace
+
+QByteArray csvText(const ReportDocument& document) {
+    requireComplete(document);
+    const RowStore& rows = document.rows();
+    const CsvLines lines(document.layout(), rows.fields);
+    QByteArray out = lines.heading();
+    for (int row = 0; row < rows.rowCount; ++row) lines.append(out, rows, row);
     return out;
+}
+
+void exportPdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
+               const QString& path) {
+    writeOutputFile(path, [&](QIODevice& out) { writePdf(layout, recordset, paper, out); });
+}
+
+void exportCsv(const ReportLayout& layout, data::Recordset& recordset, const QString& path) {
+    RowReader reader(recordset, layout);
+    RowTable rows;
+    rows.fields = boundFields(layout);
+    const CsvLines lines(layout, rows.fields);
+    writeOutputFile(path, [&](QIODevice& file) {
+        QByteArray out = lines.heading();
+        for (bool done = false; !done;) {
+            rows.cells.clear();
+            rows.rowCount = 0;
+            done = reader.read(rows, 1000);
+            for (int row = 0; row < rows.rowCount; ++row) lines.append(out, rows, row);
+            if (file.write(out) != out.size()) fileError(path, file.errorString());
+            out.clear();
+        }
+    });
 }
 
 void exportCsv(const ReportDocument& document, const QString& path) {

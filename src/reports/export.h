@@ -6,10 +6,16 @@
 
 class QIODevice;
 class QPagedPaintDevice;
+class QPageSize;
+
+namespace qd::data {
+class Recordset;
+}
 
 namespace qd::reports {
 
 class ReportDocument;
+struct ReportLayout;
 
 // Paints pages first..last (from 0, inclusive) on a device whose page size is already set and
 // whose painting origin is the paper's corner (a printer in full-page mode, a PDF writer with
@@ -22,12 +28,21 @@ void renderPages(const ReportDocument& document, QPagedPaintDevice& device, int 
 void exportPdf(const ReportDocument& document, const QString& path);
 void writePdf(const ReportDocument& document, QIODevice& out);
 
+// The same straight from an open recordset, each page's rows read as it is written and none
+// kept after (see PageStream), for reports of any length.
+void exportPdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
+               const QString& path);
+void writePdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
+              QIODevice& out);
+
 // Writes the rows as comma-separated values: a heading line with the page header captions
 // above the fields, then one line per row with each field's text as the report shows it, but
 // numbers without grouping separators. A text that a spreadsheet would take for a formula
 // gets a leading apostrophe, control characters are replaced, fields holding a comma or a
 // quote are quoted with quotes doubled; lines end with CR LF; UTF-8. Written like exportPdf.
 void exportCsv(const ReportDocument& document, const QString& path);
+// The same straight from an open recordset, a thousand rows at a time.
+void exportCsv(const ReportLayout& layout, data::Recordset& recordset, const QString& path);
 QByteArray csvText(const ReportDocument& document);
 
 // A number format without its grouping separators: "\"$\"#,##0.00" -> "\"$\"#0.00".

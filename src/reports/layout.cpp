@@ -38,6 +38,12 @@ const Section& ReportLayout::section(const QString& sectionName) const {
     return findSection(*this, sectionName);
 }
 
+QString ReportLayout::title() const {
+    for (const ReportControl& c : band(BandRole::ReportHeader).controls)
+        if (c.kind == ControlKind::Label && !c.caption.isEmpty()) return c.caption;
+    return name;
+}
+
 ReportLayout emptyLayout(const QString& name, const PageSetup& page) {
     ReportLayout layout;
     layout.name = name;

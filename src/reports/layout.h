@@ -70,6 +70,9 @@ struct ReportLayout {
     // A band by its name ("Section1" ...); an error when there is none.
     Section& section(const QString& sectionName);
     const Section& section(const QString& sectionName) const;
+    // The report's own title, as its report header prints it ("Total Price of Orders"): the
+    // caption of the header's first label; the layout's name when the header has none.
+    QString title() const;
 };
 
 // The five bands with the names every layout of the program uses: Section4 report header,

@@ -2,6 +2,7 @@
 // follows the rows, widths in twips, and the item click that only the user's choice raises.
 
 #include "core/error.h"
+#include "ui/controls/contrast.h"
 #include "ui/controls/listmodel.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/twips.h"
@@ -150,6 +151,64 @@ private slots:
         emit list.header()->sectionClicked(1);
         QCOMPARE(columnClicks.count(), 1);
         QCOMPARE(columnClicks.first().first().toInt(), 2);
+    }
+
+    void findRow_data() {
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("found");
+        // Rows as shown after the sort below: 4 Ärger Ltd, 3 gamma, 2 Beta Freight,
+        // 1 Omega freight.
+        QTest::newRow("first column") << "3" << 0 << 1;
+        QTest::newRow("letter case ignored") << "FREIGHT" << 0 << 2;
+        QTest::newRow("from a later row") << "freight" << 3 << 3;
+        QTest::newRow("round past the end") << "beta" << 3 << 2;
+        QTest::newRow("start past the end") << "freight" << 4 << 2;
+        QTest::newRow("the row itself") << "gamma" << 1 << 1;
+        QTest::newRow("inside a text") << "mega" << 0 << 3;
+        QTest::newRow("other scripts fold too") << "äRGER" << 1 << 0;
+        QTest::newRow("whole text only") << "freight!" << 0 << -1;
+        QTest::newRow("nothing has it") << "delta" << 0 << -1;
+        QTest::newRow("empty needle: the start row") << "" << 2 << 2;
+        QTest::newRow("outside the list") << "gamma" << -7 << 1;
+    }
+    // The next row from a row on, round the list, whose text in any column holds the needle,
+    // in the order the list shows its rows.
+    void findRow() {
+        QFETCH(QString, needle);
+        QFETCH(int, from);
+        QFETCH(int, found);
+        ListView list;
+        fill(list, {{"1", "Omega freight"}, {"2", "Beta Freight"}, {"3", "gamma"}, {"4", "Ärger Ltd"}});
+        list.sortByColumnClick(1);
+        list.sortByColumnClick(1);  // by ID, descending
+        QCOMPARE(column(list, 2), (QStringList{"Ärger Ltd", "gamma", "Beta Freight", "Omega freight"}));
+        QCOMPARE(list.listModel()->findRow(needle, from), found);
+    }
+
+    // A selected row's highlight is darkened (or lightened) just enough for its text to read
+    // at 4.5:1; one that reads already is left as the palette has it.
+    void readableSelection_data() {
+        QTest::addColumn<QColor>("back");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("Fusion blue under white") << QColor("#308cc6") << QColor(Qt::white) << false;
+        QTest::newRow("light blue under black") << QColor("#1d4e8f") << QColor(Qt::black) << false;
+        QTest::newRow("dark blue under white") << QColor("#1d4e8f") << QColor(Qt::white) << true;
+        QTest::newRow("yellow under black") << QColor("#ffd700") << QColor(Qt::black) << true;
+        QTest::newRow("grey under grey") << QColor("#777777") << QColor("#888888") << false;
+    }
+    void readableSelection() {
+        QFETCH(QColor, back);
+        QFETCH(QColor, text);
+        QFETCH(bool, kept);
+        const QColor made = qd::ui::readableBehind(back, text);
+        QVERIFY(qd::ui::contrastRatio(made, text) >= 4.5);
+        QCOMPARE(made == back, kept);
+        if (!kept && made != QColor(Qt::black) && made != QColor(Qt::white))
+            QVERIFY(qAbs(made.toHsl().hslHue() - back.toHsl().hslHue()) <= 2);  // the same hue
+        QCOMPARE(qRound(qd::ui::contrastRatio(Qt::black, Qt::white)), 21);
+        QCOMPARE(qd::ui::contrastRatio(back, back), 1.0);
     }
 
     // A big list fills and sorts without losing or duplicating rows.

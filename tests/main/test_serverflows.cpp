@@ -109,7 +109,9 @@ class TestServerFlows : public QObject {
         main->PushButton2_Click();
         snapshot("new order");
 
-        // The first row edited: another PO number, its first line gone, a line added.
+        // The first row edited: another PO number, its first line gone, a line added. (The
+        // new order is the selected one after its save.)
+        main->ListView1->selectIndex(1);
         dialogs.windows.enqueue([&](QDialog* window) {
             auto* f = static_cast<Form2*>(window);
             f->Text1->setText("Edited");
@@ -125,6 +127,8 @@ class TestServerFlows : public QObject {
             f->PushButton9_Click();
             f->PushButton2_Click();
         });
+        main->ListView1->selectIndex(1);  // the new order was left selected
+        main->ListView1_ItemClick();
         main->PushButton1_Click();
         snapshot("edit");
 

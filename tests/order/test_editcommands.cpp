@@ -1,6 +1,7 @@
 // "Add New Order" and "Edit Selected Order" on the main window, from an empty order book on.
 
 #include "orderbook.h"
+#include "ui/controls/listmodel.h"
 #include "ui/controls/listview.h"
 #include "ui/main/form1.h"
 #include "ui/order/form2.h"
@@ -115,6 +116,75 @@ private slots:
         m_main->PushButton2_Click();
         QCOMPARE(orders->count(), 0);
         QCOMPARE(book::count("Orders"), 0);
+        QCOMPARE(book::errors(dialogs), QStringList());
+        QCOMPARE(dialogs.unexpected, QStringList());
+    }
+
+    // A saved new order is selected and scrolled into view, with its lines, wherever the sort
+    // puts it; a cancelled editor leaves the first row selected.
+    void addedOrderIsSelectedAndShown() {
+        ScriptedDialogs dialogs;
+        const qlonglong ann = book::employee("Ann", "Vos");
+        const qlonglong air = book::shipping("Air");
+        book::product("Widget", "1");
+        book::customer("Zeta");
+        const qlonglong middle = book::customer("Mid");
+        for (int i = 0; i < 300; ++i) book::order(middle, ann, air, QString::number(i));
+        book::customer("Alpha");
+        m_main->RefreshOrderList();
+        m_main->ListView1->sortByColumnClick(2);  // Alpha's new order goes first, Zeta's last
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+
+        auto addOrderFor = [&](const char* customer, bool save) {
+            dialogs.windows.enqueue([&, customer, save](QDialog* window) {
+                Form2* f = editor(window);
+                book::choose(f->Combo1, customer);
+                book::choose(f->Combo2, "Ann Vos");
+                book::choose(f->Combo3, "Air");
+                f->Text1->setText("new");
+                dialogs.windows.enqueue([](QDialog* lineWindow) {
+                    auto* g = static_cast<Form3*>(lineWindow);
+                    book::choose(g->Combo1, "Widget");
+                    g->Combo1_Click();
+                    g->Text1->setText("7");
+                    g->PushButton2_Click();
+                });
+                f->PushButton9_Click();
+                if (save)
+                    f->PushButton2_Click();
+                else
+                    f->PushButton1_Click();
+            });
+            m_main->PushButton2_Click();
+            m_main->ListView1->listModel()->flush();
+            m_main->ListView2->listModel()->flush();
+        };
+        auto* orders = m_main->ListView1;
+        auto shown = [&] {
+            const QModelIndex row = orders->listModel()->index(orders->selectedIndex() - 1, 1);
+            return orders->viewport()->rect().contains(orders->visualRect(row));
+        };
+
+        addOrderFor("Zeta", true);
+        const QString zeta = book::single("select max(OrderID) from Orders").toString();
+        QCOMPARE(orders->count(), 301);
+        QCOMPARE(orders->selectedIndex(), 301);
+        QCOMPARE(orders->selectedText(), zeta);
+        QVERIFY(shown());
+        QCOMPARE(m_main->ListView2->count(), 1);
+        QCOMPARE(m_main->ListView2->subItemText(1, 2), QStringLiteral("7"));
+
+        addOrderFor("Zeta", false);
+        QCOMPARE(orders->count(), 301);
+        QCOMPARE(orders->selectedIndex(), 1);
+        QCOMPARE(orders->selectedSubItem(1), QStringLiteral("Mid"));
+        QCOMPARE(m_main->ListView2->count(), 0);
+
+        addOrderFor("Alpha", true);
+        QCOMPARE(orders->selectedIndex(), 1);
+        QCOMPARE(orders->selectedSubItem(1), QStringLiteral("Alpha"));
+        QVERIFY(shown());
         QCOMPARE(book::errors(dialogs), QStringList());
         QCOMPARE(dialogs.unexpected, QStringList());
     }

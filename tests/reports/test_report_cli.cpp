@@ -241,6 +241,14 @@ private slots:
               "25.74" + euro, "33.00" + euro, "19.80" + euro, "1,234.50" + euro,
               "1,851.75" + euro, QStringLiteral("ZuruVoru Zave Riza")})
             QVERIFY2(text.contains(expected), qPrintable(expected + " in:\n" + text));
+        // The document is titled as the report is, not by its layout's name.
+        QProcess info;
+        info.start(QStandardPaths::findExecutable(QStringLiteral("pdfinfo")), {file("week.pdf")});
+        QVERIFY(info.waitForFinished(30000));
+        QVERIFY2(QString::fromUtf8(info.readAllStandardOutput())
+                     .contains(QRegularExpression(QStringLiteral("^Title: +Total Price of Each Order Detail$"),
+                                                  QRegularExpression::MultilineOption)),
+                 "the PDF's title");
 
         QFile csv(file("week.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly));

@@ -198,7 +198,7 @@ private slots:
         openBook(db, &fixture::sampleData);
         const auto doc = document(db, QStringLiteral("Total Price of Each Order Detail"),
                                   {true, QStringLiteral("$"), true});
-        const RowTable& rows = doc->rows();
+        const auto& rows = doc->rows();
         int po11 = -1;
         for (int r = 0; r < rows.rowCount; ++r)
             if (rows.cell(r, 0).toString() == QLatin1String("ZuruVoru Zave Riza")) po11 = r;

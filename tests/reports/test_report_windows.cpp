@@ -16,7 +16,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -548,6 +550,90 @@ private slots:
         QVERIFY(pages[1].contains("Row 111 ") && pages[1].contains("Company Name"));
         QVERIFY(pages[1].contains("3/7/2026"));
         QVERIFY(!text.contains("Orders by Customer"));  // the title is on page 1 only
+    }
+
+    // The paging buttons show icons with tooltips; Ctrl+P opens the print dialog for the
+    // report's title; the PDF export suggests the title as the file name, in the documents
+    // folder or else the home folder, and the file carries the title as its own.
+    void previewPolish() {
+        const QString pdfinfo = QStandardPaths::findExecutable(QStringLiteral("pdfinfo"));
+        QVERIFY2(!pdfinfo.isEmpty(), "pdfinfo (poppler-utils) is needed");
+        qd::reports::ReportLayout layout = qd::reports::rptTotalPriceOrders();
+        QCOMPARE(layout.title(), QStringLiteral("Total Price of Orders"));
+        QCOMPARE(qd::reports::rptTotalPriceOrderDetail().title(),
+                 QStringLiteral("Total Price of Each Order Detail"));
+        qd::reports::RowTable rows{qd::reports::boundFields(layout), {}, 3};
+        for (int r = 0; r < rows.rowCount; ++r)
+            rows.cells.insert(rows.cells.end(), {QStringLiteral("Customer %1").arg(r), r, r * 1.5});
+        qd::reports::ReportDocument doc(std::move(layout), std::move(rows), QPageSize(QPageSize::A4));
+        DataReport1 preview(doc);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+
+        const char* const paging[][2] = {{"First", "First page"}, {"Previous", "Previous page"},
+                                         {"Next", "Next page"}, {"Last", "Last page"}};
+        for (const auto& [name, tip] : paging) {
+            auto* button = preview.findChild<QPushButton*>(QLatin1String(name));
+            QVERIFY(button);
+            QVERIFY2(!button->icon().isNull(), name);
+            QVERIFY(button->text().isEmpty());
+            QCOMPARE(button->toolTip(), QLatin1String(tip));
+        }
+
+        // Answers the next modal dialog of the kind once it is up.
+        auto whenUp = [this](auto* kind, auto answer) {
+            auto* poll = new QTimer(this);
+            poll->setInterval(0);
+            connect(poll, &QTimer::timeout, this, [poll, answer] {
+                auto* dialog = qobject_cast<std::remove_pointer_t<decltype(kind)>*>(
+                    QApplication::activeModalWidget());
+                if (!dialog || !dialog->isVisible()) return;
+                poll->stop();
+                poll->deleteLater();
+                answer(dialog);
+            });
+            poll->start();
+        };
+
+        QString printed = QStringLiteral("no print dialog");
+        whenUp(static_cast<QPrintDialog*>(nullptr), [&](QPrintDialog* dialog) {
+            printed = dialog->printer()->docName();
+            dialog->reject();
+        });
+        QTest::keyClick(preview.view(), Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(printed, QStringLiteral("Total Price of Orders"));
+
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(m_env->root()));
+        auto offered = [&](const QString& saveAs) {
+            QString suggested = QStringLiteral("no file dialog");
+            whenUp(static_cast<QFileDialog*>(nullptr), [&, saveAs](QFileDialog* dialog) {
+                suggested = dialog->selectedFiles().value(0);
+                if (saveAs.isEmpty()) {
+                    dialog->reject();
+                } else {
+                    dialog->selectFile(saveAs);
+                    static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+                }
+            });
+            preview.findChild<QPushButton*>(QStringLiteral("ExportPdf"))->click();
+            return suggested;
+        };
+        QDir(m_env->root()).rmdir(QStringLiteral("Documents"));
+        QCOMPARE(offered(QString()), m_env->root() + QStringLiteral("/Total Price of Orders.pdf"));
+        QVERIFY(QDir(m_env->root()).mkdir(QStringLiteral("Documents")));
+        const QString documents = m_env->root() + QStringLiteral("/Documents");
+        const QString saved = documents + QStringLiteral("/orders.pdf");
+        QCOMPARE(offered(saved), documents + QStringLiteral("/Total Price of Orders.pdf"));
+        qputenv("HOME", home);
+        QVERIFY(QFile::exists(saved));
+        QProcess info;
+        info.start(pdfinfo, {saved});
+        QVERIFY(info.waitForFinished(30000));
+        QVERIFY2(QString::fromUtf8(info.readAllStandardOutput())
+                     .contains(QRegularExpression(QStringLiteral("^Title: +Total Price of Orders$"),
+                                                  QRegularExpression::MultilineOption)),
+                 "the PDF's title");
     }
 };
 

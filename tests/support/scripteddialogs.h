@@ -20,6 +20,7 @@ struct Shown {
     QString title;  // as shown: an empty title becomes the application title
     qd::Buttons buttons = qd::Buttons::Ok;
     qd::Icon icon = qd::Icon::None;
+    qd::DefaultButton defaultButton = qd::DefaultButton::First;
 };
 
 class ScriptedDialogs : public qd::Dialogs {
@@ -34,9 +35,9 @@ public:
     QStringList unexpected;  // questions, inputs and windows that had no scripted answer
 
     qd::Answer message(const QString& text, qd::Buttons buttons, const QString& title,
-                       qd::Icon icon) override {
+                       qd::Icon icon, qd::DefaultButton defaultButton) override {
         shown.append({Shown::Message, text, title.isEmpty() ? qd::applicationTitle() : title,
-                      buttons, icon});
+                      buttons, icon, defaultButton});
         if (buttons == qd::Buttons::Ok) return qd::Answer::Ok;
         if (answers.isEmpty()) {
             unexpected.append(text);

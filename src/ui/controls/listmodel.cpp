@@ -204,12 +204,29 @@ void ListModel::sortRows() {
 
 int ListModel::findRow(const QString& needle, int fromRow) const {
     const_cast<ListModel*>(this)->flush();
+    const int n = m_publishedRows;
+    if (n == 0) return -1;
     std::vector<std::function<bool(std::uint32_t)>> matchers;
     for (const auto& column : m_columns) matchers.push_back(column->matcher(needle));
-    for (int row = std::max(0, fromRow); row < m_publishedRows; ++row) {
-        const std::uint32_t stored = m_order[row];
+    auto holds = [&](std::uint32_t stored) {
         for (const auto& matches : matchers)
-            if (matches(stored)) return row;
+            if (matches(stored)) return true;
+        return false;
+    };
+    const int start = (fromRow >= 0 && fromRow < n) ? fromRow : 0;
+    // The rows just after the start first, in the order shown: the next match is usually near.
+    const int nearby = std::min(n, 4096);
+    for (int step = 0; step < nearby; ++step) {
+        const int row = (start + step) % n;
+        if (holds(m_order[row])) return row;
+    }
+    // Then every row once in the order the rows are stored, which reads each column front to
+    // back (a sorted list shows its rows scattered over memory), and the first match as shown.
+    std::vector<bool> hit(m_storedRows);
+    for (std::uint32_t stored = 0; stored < m_storedRows; ++stored) hit[stored] = holds(stored);
+    for (int step = nearby; step < n; ++step) {
+        const int row = (start + step) % n;
+        if (hit[m_order[row]]) return row;
     }
     return -1;
 }

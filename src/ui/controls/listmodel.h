@@ -79,8 +79,9 @@ public:
     // Sorting by the text of one column, ascending (order 0) or descending (order 1).
     void setSort(bool sorted, int key, int order);
 
-    // The first row from `fromRow` on (display order) with a cell whose text holds the needle,
-    // letter case ignored; -1 when none does.
+    // The first row from `fromRow` on (display order), and round past the end to the rows
+    // before it, with a cell whose text holds the needle, letter case ignored; -1 when none
+    // does. A fromRow outside the list starts at the first row.
     int findRow(const QString& needle, int fromRow) const;
 
     // Fills the list from a source over turns of the event loop: the first rows at once, the

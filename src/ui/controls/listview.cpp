@@ -1,6 +1,7 @@
 #include "ui/controls/listview.h"
 
 #include "core/error.h"
+#include "ui/controls/contrast.h"
 #include "ui/controls/listmodel.h"
 #include "ui/controls/twips.h"
 
@@ -153,6 +154,19 @@ void ListView::selectRow(int row) {
     m_programmatic = false;
 }
 
+void ListView::chooseIndex(int index) {
+    const int row = rowOfIndex(index);
+    selectRow(row);
+    scrollTo(m_model->index(row, 0));
+    emit itemClick();
+}
+
+int ListView::findItem(const QString& text) const {
+    for (int row = count() - 1; row >= 0; --row)
+        if (m_model->text(row, 0) == text) return row + 1;
+    return 0;
+}
+
 QString ListView::selectedText() const {
     const int index = selectedIndex();
     if (index == 0) throw noSelection();
@@ -203,6 +217,16 @@ void ListView::sortByColumnClick(int position) {
     }
     m_sortKey = position - 1;
     setSorted(true);
+}
+
+void ListView::initViewItemOption(QStyleOptionViewItem* option) const {
+    QTreeView::initViewItemOption(option);
+    QPalette& palette = option->palette;
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight,
+                         readableBehind(palette.color(group, QPalette::Highlight),
+                                        palette.color(group, QPalette::HighlightedText)));
+    }
 }
 
 void ListView::afterPublish() {

@@ -40,6 +40,11 @@ public:
     int selectedIndex() const;
     // Selects a row as the program does (no item click); an index outside the list is an error.
     void selectIndex(int index);
+    // Selects a row as the user's choice does: scrolled into view, with an item click.
+    void chooseIndex(int index);
+    // The index of the row whose item text is the text, looking from the last row back (rows
+    // added last are looked for most); 0 when there is none.
+    int findItem(const QString& text) const;
     // The selected row's text and sub-items; an error when no row is selected.
     QString selectedText() const;
     QString selectedSubItem(int subItem) const;
@@ -57,8 +62,8 @@ public:
     // further click on it reverses the order, a click on another column starts ascending.
     void sortByColumnClick(int position);
 
-    // The index of the first row from fromIndex on whose texts hold the needle, letter case
-    // ignored; 0 when none does.
+    // The index of the first row from fromIndex on, round the list, whose texts hold the
+    // needle, letter case ignored; 0 when none does.
     int findRow(const QString& needle, int fromIndex) const;
 
     ListModel* listModel() const { return m_model; }
@@ -68,6 +73,11 @@ signals:
     void itemClick();
     // The user clicked a column header (position from 1).
     void columnClick(int position);
+
+protected:
+    // A selected row keeps its text readable where the palette's highlight is too close to the
+    // highlighted text.
+    void initViewItemOption(QStyleOptionViewItem* option) const override;
 
 private:
     void applySort();

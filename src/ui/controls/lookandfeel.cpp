@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QWidget>
@@ -23,11 +24,19 @@ namespace {
 const char* const kMouseIcon = "qdMouseIcon";
 const char* const kHoverRole = "qdHoverRole";  // 1 hand, 0 default
 
-void paintButtonFace(QWidget* widget) {
+// A back colour always comes with the text colour that reads on it, so that labels, frames and
+// option buttons stay readable whatever the palette's own window colours are.
+void paintBack(QWidget* widget, const QColor& back, const QColor& text) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+    palette.setColor(QPalette::Window, back);
+    palette.setColor(QPalette::WindowText, text);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
+}
+
+void paintButtonFace(QWidget* widget) {
+    const QPalette& system = QApplication::palette();
+    paintBack(widget, system.color(QPalette::Button), system.color(QPalette::ButtonText));
 }
 
 bool recoloured(QWidget* child) {
@@ -35,36 +44,69 @@ bool recoloured(QWidget* child) {
            qobject_cast<QGroupBox*>(child) || qobject_cast<QLabel*>(child);
 }
 
-class HoverFilter : public QObject {
+// A control placed by the window's designer carries its designer name; the parts a control is
+// made of (a list's viewport, header and scroll bars, a date picker's field) carry none or the
+// toolkit's own "qt_" names and belong to the control around them.
+bool isDesignerControl(const QWidget* widget) {
+    const QString name = widget->objectName();
+    return !name.isEmpty() && !name.startsWith(QLatin1String("qt_"));
+}
+
+// The pointer rule, decided from the widget actually under the mouse. The toolkit hands a
+// mouse move to the widget under the pointer and, when that one does not take it (a push
+// button does not), to its parent, and so on up; each of them sees the same point. So every
+// delivery looks for the widget under the point and lets the handler of the control there
+// decide: a marked control (or the part of one) sets the pointer, an unmarked control leaves
+// it as it is, and the window surface follows its own mark.
+class PointerRule : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
-            auto* widget = qobject_cast<QWidget*>(watched);
-            if (widget) apply(widget, widget->property(kHoverRole).toInt() == 1);
-        }
+        QPointF position;
+        if (event->type() == QEvent::MouseMove)
+            position = static_cast<QMouseEvent*>(event)->position();
+        else if (event->type() == QEvent::Enter)
+            position = static_cast<QEnterEvent*>(event)->position();
+        else
+            return false;
+        if (!watched->isWidgetType()) return false;
+        auto* receiver = static_cast<QWidget*>(watched);
+        QWidget* under = receiver->childAt(position.toPoint());
+        decide(under ? under : receiver);
         return false;
     }
 
-    static void apply(QWidget* widget, bool hand) {
-        QWidget* window = widget->window();
+private:
+    static void decide(QWidget* under) {
+        for (QWidget* w = under; w; w = w->parentWidget()) {
+            const QVariant role = w->property(kHoverRole);
+            if (role.isValid()) {
+                apply(w->window(), role.toInt() == 1);
+                return;
+            }
+            if (w->isWindow() || isDesignerControl(w)) return;
+        }
+    }
+
+    static void apply(QWidget* window, bool hand) {
         if (window->cursor().shape() == Qt::WaitCursor) return;
         if (hand) {
-            window->setCursor(mouseIcon(window));
-        } else {
+            const QCursor icon = mouseIcon(window);
+            if (!window->testAttribute(Qt::WA_SetCursor) || !(window->cursor() == icon))
+                window->setCursor(icon);
+        } else if (window->testAttribute(Qt::WA_SetCursor)) {
             window->unsetCursor();
         }
     }
 };
 
-HoverFilter* hoverFilter() {
-    static HoverFilter* filter = new HoverFilter;
-    return filter;
-}
-
 void markHover(QWidget* widget, int role) {
+    static PointerRule* const rule = [] {
+        auto* r = new PointerRule;
+        QCoreApplication::instance()->installEventFilter(r);
+        return r;
+    }();
+    (void)rule;
     widget->setProperty(kHoverRole, role);
-    widget->setMouseTracking(true);
-    widget->installEventFilter(hoverFilter());
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace qd::ui {
 QIcon applicationIcon();
 
 // Colours a window and its frames, labels, option buttons and check boxes with the button-face
-// colour; other controls keep their own colours.
+// colour, their texts with the button text colour; other controls keep their own colours.
 void ApplyBackColors(QWidget* window);
 
 // Loads the skin file beside the program, when there is one, and applies it to the main window
@@ -29,10 +29,12 @@ QCursor mouseIcon(const QWidget* window);
 // The hot spot kept in a cursor file, (-1, -1) for other pictures (the centre is used then).
 QPoint cursorHotSpot(const QString& path);
 
-// The pointer rule: moving the mouse over a widget marked with setHandOnHover turns the whole
-// window's pointer into its custom mouse icon (the hand); over one marked with
-// setDefaultOnHover it goes back to the default pointer. Never while the window shows the
-// busy pointer. Unmarked widgets leave the pointer as the last marked one set it.
+// The pointer rule: moving the mouse over a widget marked with setHandOnHover (or over a part of
+// it) turns the whole window's pointer into its custom mouse icon (the hand); over one marked
+// with setDefaultOnHover it goes back to the default pointer. Never while the window shows the
+// busy pointer. Unmarked controls and an unmarked window surface leave the pointer as the last
+// marked one set it. The rule watches every mouse move of the application and decides from the
+// widget under the pointer, whichever widget the move is delivered to.
 void setHandOnHover(QWidget* widget);
 void setDefaultOnHover(QWidget* widget);
 

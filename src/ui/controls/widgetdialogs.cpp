@@ -18,14 +18,15 @@ QString displayText(const QString& text) {
 }
 
 Answer WidgetDialogs::message(const QString& text, Buttons buttons, const QString& title,
-                              Icon icon) {
+                              Icon icon, DefaultButton defaultButton) {
     QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                     title.isEmpty() ? applicationTitle() : title, displayText(text),
                     QMessageBox::NoButton, QApplication::activeWindow());
     box.setWindowIcon(applicationIcon());
     if (buttons == Buttons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(defaultButton == DefaultButton::Second ? QMessageBox::No
+                                                                    : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);

@@ -7,8 +7,8 @@ namespace qd::ui {
 // The dialogs of a desktop session: message boxes and input boxes of the window toolkit.
 class WidgetDialogs : public Dialogs {
 public:
-    Answer message(const QString& text, Buttons buttons, const QString& title,
-                   Icon icon) override;
+    Answer message(const QString& text, Buttons buttons, const QString& title, Icon icon,
+                   DefaultButton defaultButton) override;
     QString input(const QString& prompt, const QString& title,
                   const QString& defaultText) override;
     int showModal(QDialog* window) override;

@@ -14,11 +14,13 @@ void Form1::PushButton3_Click() {
     ErrorTrap trap(QStringLiteral("Form1"), QStringLiteral("PushButton3_Click"));
     if (!trap.test(100, [&] { return ListView1->count() > 0; })) return;
     bool confirmed = false;
+    // No is the default button, so a stray Enter deletes nothing.
     const bool asked = trap(102, [&] {
         confirmed = dialogs().message(QStringLiteral("Are you sure you want to delete [") +
                                           ListView1->selectedSubItem(1) + QStringLiteral(" - ") +
                                           ListView1->selectedSubItem(2) + QStringLiteral("]?"),
-                                      Buttons::YesNo) == Answer::Yes;
+                                      Buttons::YesNo, QString(), Icon::None,
+                                      DefaultButton::Second) == Answer::Yes;
     });
     // Without a selected row there is nothing the user agreed to delete.
     if (!asked || !confirmed) return;

@@ -41,8 +41,11 @@ void Form1::PushButton2_Click() {
     trap(116, [&] { editor->m_ID = QString(); });
     trap(118, [&] { editor->setWindowTitle(QStringLiteral("Add New")); });
     trap(120, [&] { dialogs().showModal(editor.get()); });
+    // A saved order has its number now; a cancelled editor leaves it empty.
+    const QString added = editor->m_ID;
     editor.reset();
     trap(122, [&] { RefreshOrderList(); });
+    if (!added.isEmpty()) showOrder(added);
 }
 
 }  // namespace qd::ui

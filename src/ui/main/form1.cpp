@@ -14,6 +14,8 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QPainter>
+#include <QPaintEvent>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -25,6 +27,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent), m_layout(MainLayout::design()) 
     setFont(windowFont());
     buildControls();
     resize(toPixels(kDesignClientWidth), toPixels(kDesignClientHeight));
+    // Smaller than its design the window would cut off the lower buttons.
+    setMinimumSize(size());
 }
 
 Form1::~Form1() = default;
@@ -33,7 +37,6 @@ void Form1::buildControls() {
     auto makeList = [this](const char* name) {
         auto* list = new ListView(this);
         list->setObjectName(QLatin1String(name));
-        setDefaultOnHover(list->viewport());
         setDefaultOnHover(list);
         return list;
     };
@@ -49,13 +52,13 @@ void Form1::buildControls() {
     PushButton5 = makeButton("PushButton5", "Reports");
     PushButton6 = makeButton("PushButton6", "Help");
     setDefaultOnHover(this);
-    setMouseTracking(true);
 
     // Tab order of the design: order list, the command buttons, detail list, the rest.
     const QList<QWidget*> tabOrder{ListView1,   PushButton2, PushButton1, PushButton3,
                                    PushButton5, ListView2,   PushButton4, PushButton6};
     for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
     applyLayout(m_layout);
+    buildListHabits();
 
     connect(ListView1, &ListView::itemClick, this, &Form1::userItemClick);
     connect(ListView1, &ListView::columnClick, this, &Form1::ListView1_ColumnClick);
@@ -194,6 +197,15 @@ void Form1::closeEvent(QCloseEvent* event) {
     Form_QueryUnload();
     event->accept();
     Form_Unload();
+}
+
+// The window's design colour is white. It is painted here rather than set in the palette, which
+// the lists would inherit for the parts they leave to the window colour (the heading strip past
+// the last column), white in the middle of a dark list. The skin colours the window through
+// the palette instead (ApplySkin), and then the palette fills the background.
+void Form1::paintEvent(QPaintEvent* event) {
+    if (!autoFillBackground()) QPainter(this).fillRect(event->rect(), Qt::white);
+    QWidget::paintEvent(event);
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {

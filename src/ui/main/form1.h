@@ -12,6 +12,7 @@ class ErrorTrap;
 
 namespace qd::ui {
 
+class FindField;
 class ListView;
 
 // The main window: the order list, the lines of the selected order, and the commands. Its
@@ -40,6 +41,9 @@ public:
 
     // Where the controls are now, in twips.
     const MainLayout& layoutTwips() const { return m_layout; }
+
+    // The find field over the order list (Ctrl+F opens it, F3 finds the next order).
+    FindField* findField() const { return m_find; }
 
 public slots:
     void Form_Load();
@@ -75,6 +79,9 @@ signals:
     void orderListComplete();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -87,8 +94,14 @@ private:
     void userItemClick();
     // The selected row's order number, checked to be one before it goes into a statement.
     QString selectedOrderNumber() const;
+    // What every desktop list does: double-click or Enter edits the order, Delete deletes it,
+    // Ctrl+F and F3 find one.
+    void buildListHabits();
+    // Selects the order with this number, scrolled into view with its lines, when it is listed.
+    void showOrder(const QString& orderId);
 
     MainLayout m_layout;
+    FindField* m_find = nullptr;
     bool m_endsProgram = true;
 };
 

@@ -166,7 +166,6 @@ void Form2::buildControls() {
     ListView1->setObjectName(QStringLiteral("ListView1"));
     setTwipsGeometry(ListView1, 120, 2970, 7800, 2595);
     setDefaultOnHover(ListView1);
-    setDefaultOnHover(ListView1->viewport());
     PushButton9 = button("PushButton9", "Add Product", 120, 5670, 3840, 405);
     PushButton10 = button("PushButton10", "Delete Selected", 4080, 5670, 3840, 405);
     PushButton2 = button("PushButton2", "Save", 120, 6180, 3840, 405);

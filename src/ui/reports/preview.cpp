@@ -10,19 +10,18 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPainter>
-#include <QPaintEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -31,197 +30,6 @@
 #include <cmath>
 
 namespace qd::ui {
-
-namespace {
-
-constexpr int kGap = 16;  // pixels around and between pages
-
-}  // namespace
-
-PageView::PageView(const reports::ReportDocument& document, QWidget* parent)
-    : QAbstractScrollArea(parent), m_document(document) {
-    setObjectName(QStringLiteral("PageView"));
-    viewport()->setBackgroundRole(QPalette::Dark);
-    viewport()->setAutoFillBackground(true);
-    m_cache.setMaxCost(64 * 1024);  // KiB of page images kept for scrolling back
-    verticalScrollBar()->setSingleStep(20);
-    horizontalScrollBar()->setSingleStep(20);
-}
-
-QSize PageView::pageSize() const {
-    const QSize twips = m_document.paperTwips();
-    const double scale = m_zoom / twipsPerPixel();
-    return QSize(std::max(1, int(std::lround(twips.width() * scale))),
-                 std::max(1, int(std::lround(twips.height() * scale))));
-}
-
-int PageView::pageTop(int page) const { return kGap + page * (pageSize().height() + kGap); }
-
-void PageView::setZoom(double zoom) {
-    m_fit = Fit::None;
-    zoom = std::clamp(zoom, 0.1, 8.0);
-    if (zoom == m_zoom) return;
-    const int page = currentPage();
-    m_zoom = zoom;
-    m_cache.clear();
-    updateScrollBars();
-    showPage(page);
-    viewport()->update();
-}
-
-void PageView::setFit(Fit fit) {
-    m_fit = fit;
-    const int page = currentPage();
-    applyFit();
-    showPage(page);
-}
-
-void PageView::applyFit() {
-    if (m_fit == Fit::None) return;
-    const QSize twips = m_document.paperTwips();
-    const double perPixel = twipsPerPixel();
-    const double byWidth = (viewport()->width() - 2 * kGap) * perPixel / twips.width();
-    const double byHeight = (viewport()->height() - 2 * kGap) * perPixel / twips.height();
-    const double zoom = std::clamp(m_fit == Fit::Width ? byWidth : std::min(byWidth, byHeight),
-                                   0.1, 8.0);
-    if (std::abs(zoom - m_zoom) > 1e-3) {
-        m_zoom = zoom;
-        m_cache.clear();
-    }
-    updateScrollBars();
-    viewport()->update();
-}
-
-void PageView::updateScrollBars() {
-    const QSize page = pageSize();
-    const int count = std::max(1, m_document.pageCount());
-    const int height = kGap + count * (page.height() + kGap);
-    const int width = page.width() + 2 * kGap;
-    verticalScrollBar()->setRange(0, std::max(0, height - viewport()->height()));
-    verticalScrollBar()->setPageStep(viewport()->height());
-    horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
-    horizontalScrollBar()->setPageStep(viewport()->width());
-}
-
-void PageView::documentChanged() {
-    m_cache.clear();
-    applyFit();
-    updateScrollBars();
-    viewport()->update();
-}
-
-void PageView::pagesAdded() {
-    updateScrollBars();
-    viewport()->update();
-}
-
-bool PageView::navigate(int key) {
-    QScrollBar* bar = verticalScrollBar();
-    switch (key) {
-    case Qt::Key_Home:
-        showPage(0);
-        return true;
-    case Qt::Key_End:
-        showPage(m_document.pageCount() - 1);
-        return true;
-    case Qt::Key_PageUp:
-        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-        return true;
-    case Qt::Key_PageDown:
-        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        return true;
-    case Qt::Key_Up:
-        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        return true;
-    case Qt::Key_Down:
-        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        return true;
-    default:
-        return false;
-    }
-}
-
-void PageView::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() & ~(Qt::ControlModifier | Qt::KeypadModifier) || !navigate(event->key()))
-        QAbstractScrollArea::keyPressEvent(event);
-}
-
-void PageView::showPage(int page) {
-    page = std::clamp(page, 0, std::max(0, m_document.pageCount() - 1));
-    verticalScrollBar()->setValue(pageTop(page) - kGap);
-    viewport()->update();
-}
-
-int PageView::currentPage() const {
-    const int stride = pageSize().height() + kGap;
-    const int probe = verticalScrollBar()->value() + std::min(viewport()->height() / 3, stride / 2);
-    return std::clamp(probe / stride, 0, std::max(0, m_document.pageCount() - 1));
-}
-
-QList<int> PageView::visiblePages() const {
-    QList<int> pages;
-    const int stride = pageSize().height() + kGap;
-    const int top = verticalScrollBar()->value();
-    const int bottom = top + viewport()->height();
-    for (int page = std::max(0, (top - kGap) / stride); page < m_document.pageCount(); ++page) {
-        const int y = pageTop(page);
-        if (y >= bottom) break;
-        if (y + pageSize().height() > top) pages.append(page);
-    }
-    return pages;
-}
-
-const QImage& PageView::pageImage(int page) {
-    if (const QImage* cached = m_cache.object(page)) return *cached;
-    const QSize size = pageSize();
-    const qreal ratio = devicePixelRatioF();
-    auto* image = new QImage(QSize(int(size.width() * ratio), int(size.height() * ratio)),
-                             QImage::Format_RGB32);
-    image->setDevicePixelRatio(ratio);
-    image->fill(Qt::white);
-    QPainter painter(image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.scale(double(size.width()) / m_document.paperTwips().width(),
-                  double(size.height()) / m_document.paperTwips().height());
-    m_document.paintPage(painter, page);
-    painter.end();
-    ++m_rendered;
-    m_cache.insert(page, image, int(image->sizeInBytes() / 1024) + 1);
-    return *m_cache.object(page);
-}
-
-void PageView::paintEvent(QPaintEvent*) {
-    QPainter painter(viewport());
-    const QSize size = pageSize();
-    const int contentWidth = size.width() + 2 * kGap;
-    const int x = (contentWidth < viewport()->width() ? (viewport()->width() - size.width()) / 2
-                                                      : kGap - horizontalScrollBar()->value());
-    for (int page : visiblePages()) {
-        const int y = pageTop(page) - verticalScrollBar()->value();
-        painter.fillRect(QRect(QPoint(x + 3, y + 3), size), QColor(0, 0, 0, 90));
-        painter.drawImage(QPoint(x, y), pageImage(page));
-        painter.setPen(Qt::black);
-        painter.drawRect(QRect(QPoint(x, y), size).adjusted(0, 0, -1, -1));
-    }
-    const int page = currentPage();
-    if (page != m_lastPage) {
-        m_lastPage = page;
-        emit currentPageChanged(page);
-    }
-}
-
-void PageView::resizeEvent(QResizeEvent* event) {
-    QAbstractScrollArea::resizeEvent(event);
-    if (m_fit != Fit::None)
-        applyFit();
-    else
-        updateScrollBars();
-}
-
-void PageView::scrollContentsBy(int, int) {
-    viewport()->update();
-}
 
 DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     : QDialog(owner), m_document(document) {
@@ -238,14 +46,20 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
         b->setAutoDefault(false);
         return b;
     };
-    QPushButton* first = button("First", tr("|<"));
-    QPushButton* previous = button("Previous", tr("<"));
-    QPushButton* next = button("Next", tr(">"));
-    QPushButton* last = button("Last", tr(">|"));
-    first->setToolTip(tr("First page"));
-    previous->setToolTip(tr("Previous page"));
-    next->setToolTip(tr("Next page"));
-    last->setToolTip(tr("Last page"));
+    // Paging buttons show the desktop theme's icons, or the style's own where the theme has
+    // none, and say what they do in a tooltip.
+    auto pageButton = [&](const char* name, const char* themeIcon, QStyle::StandardPixmap own,
+                          const QString& tip) {
+        QPushButton* b = button(name, QString());
+        b->setIcon(QIcon::fromTheme(QLatin1String(themeIcon), style()->standardIcon(own, nullptr, b)));
+        b->setToolTip(tip);
+        b->setAccessibleName(tip);
+        return b;
+    };
+    QPushButton* first = pageButton("First", "go-first", QStyle::SP_MediaSkipBackward, tr("First page"));
+    QPushButton* previous = pageButton("Previous", "go-previous", QStyle::SP_ArrowBack, tr("Previous page"));
+    QPushButton* next = pageButton("Next", "go-next", QStyle::SP_ArrowForward, tr("Next page"));
+    QPushButton* last = pageButton("Last", "go-last", QStyle::SP_MediaSkipForward, tr("Last page"));
     m_page = new QSpinBox(this);
     m_page->setObjectName(QStringLiteral("PageNumber"));
     m_page->setRange(1, std::max(1, document.pageCount()));
@@ -258,6 +72,7 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     m_zoom->addItem(tr("Whole page"), -2.0);
     for (int percent : {50, 75, 100, 150, 200, 300}) m_zoom->addItem(tr("%1%").arg(percent), percent / 100.0);
     QPushButton* printButton = button("Print", tr("Print..."));
+    printButton->setToolTip(QKeySequence(QKeySequence::Print).toString(QKeySequence::NativeText));
     QPushButton* pdfButton = button("ExportPdf", tr("Export PDF..."));
     QPushButton* close = button("Close", tr("Close"));
 
@@ -317,7 +132,9 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
 
 void DataReport1::keyPressEvent(QKeyEvent* event) {
     const bool control = event->modifiers() & Qt::ControlModifier;
-    if (control && (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal)) {
+    if (event->matches(QKeySequence::Print)) {
+        print();
+    } else if (control && (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal)) {
         stepZoom(1);
     } else if (control && event->key() == Qt::Key_Minus) {
         stepZoom(-1);
@@ -428,7 +245,7 @@ void DataReport1::print() {
     try {
         QPrinter printer(QPrinter::HighResolution);
         printer.setPageSize(m_document.paper());
-        printer.setDocName(m_document.layout().name);
+        printer.setDocName(m_document.layout().title());
         QPrintDialog dialog(&printer, this);
         dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, true);
         dialog.setMinMax(1, std::max(1, m_document.pageCount()));
@@ -439,11 +256,19 @@ void DataReport1::print() {
     }
 }
 
+QString exportFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+    return QDir::homePath();
+}
+
 void DataReport1::exportPdf() {
     if (!finishReading()) return;
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // The report's own title names the file; a separator in it would name a folder.
+    QString name = m_document.layout().title();
+    name.replace(QLatin1Char('/'), QLatin1Char('-'));
     QString path = QFileDialog::getSaveFileName(
-        this, tr("Export PDF"), QDir(folder).filePath(m_document.layout().name + QStringLiteral(".pdf")),
+        this, tr("Export PDF"), QDir(exportFolder()).filePath(name + QStringLiteral(".pdf")),
         tr("PDF files (*.pdf)"));
     if (path.isEmpty()) return;
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");

@@ -1,0 +1,64 @@
+// The habits of a desktop list on the order list: double-click or Enter edits the order,
+// Delete deletes it (with the command's own question), Ctrl+F and F3 find an order.
+
+#include "ui/main/form1.h"
+
+#include "app/errortrap.h"
+#include "ui/controls/findfield.h"
+#include "ui/controls/listview.h"
+
+#include <QKeyEvent>
+
+namespace qd::ui {
+
+void Form1::buildListHabits() {
+    m_find = new FindField(ListView1);
+    ListView1->installEventFilter(this);
+    // The command runs once the double-click has been handled in full, as the button's does.
+    connect(ListView1, &QAbstractItemView::doubleClicked, this,
+            [this] { QMetaObject::invokeMethod(this, &Form1::PushButton1_Click, Qt::QueuedConnection); });
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !key->isAutoRepeat()) {
+            switch (key->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                QMetaObject::invokeMethod(this, &Form1::PushButton1_Click, Qt::QueuedConnection);
+                return true;
+            case Qt::Key_Delete:
+                QMetaObject::invokeMethod(this, &Form1::PushButton3_Click, Qt::QueuedConnection);
+                return true;
+            default:
+                break;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Keys no control of the window took come here: the find keys work wherever the focus is.
+void Form1::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Find)) {
+        m_find->open();
+    } else if (event->matches(QKeySequence::FindNext)) {
+        if (m_find->text().isEmpty())
+            m_find->open();
+        else
+            m_find->findNext();
+    } else {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void Form1::showOrder(const QString& orderId) {
+    try {
+        if (const int index = ListView1->findItem(orderId)) ListView1->chooseIndex(index);
+    } catch (const std::exception& e) {
+        reportUntrapped(QStringLiteral("The new order cannot be shown."), e);
+    }
+}
+
+}  // namespace qd::ui
