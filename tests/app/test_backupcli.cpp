@@ -19,14 +19,6 @@ struct Run {
     QString err;
 };
 
-int orderCount(const QString& path) {
-    qd::data::Connection db;
-    db.open(books::connectionString(path));
-    qd::data::Recordset rs;
-    rs.open(QStringLiteral("select count(*) from Orders"), db);
-    return rs.field(0).toInt();
-}
-
 }  // namespace
 
 class TestBackupCli : public QObject {
@@ -73,8 +65,8 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.err.isEmpty() || !run.err.contains("quarrydesk:"), qPrintable(run.err));
         qd::data::checkBookFile(file("copy.mdb"));
-        QCOMPARE(orderCount(file("copy.mdb")), 12);
-        QCOMPARE(orderCount(book()), 2);
+        QCOMPARE(books::orderCount(file("copy.mdb")), 12);
+        QCOMPARE(books::orderCount(book()), 2);
     }
 
     // "-" sends the checked copy to standard output, byte for byte an order book.
@@ -87,7 +79,7 @@ private slots:
         copy.write(run.out);
         copy.close();
         qd::data::checkBookFile(file("piped.mdb"));
-        QCOMPARE(orderCount(file("piped.mdb")), 12);
+        QCOMPARE(books::orderCount(file("piped.mdb")), 12);
         QVERIFY(QDir(m_env->dataFolder() + "/backups").entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 
@@ -107,7 +99,7 @@ private slots:
 
         const Run run = quarrydesk({"--restore", file("good.mdb")});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(orderCount(book()), 3);
+        QCOMPARE(books::orderCount(book()), 3);
         const QStringList kept = QDir(m_env->dataFolder() + "/backups").entryList({"dbData-*.mdb"});
         QCOMPARE(kept.size(), 1);
         QVERIFY2(run.err.contains(kept.first()), qPrintable(run.err));

@@ -23,18 +23,6 @@ using qd::data::Connection;
 
 namespace {
 
-int count(Connection& db, const QString& table) {
-    qd::data::Recordset rs;
-    rs.open(QStringLiteral("select count(*) from ") + table, db);
-    return rs.field(0).toInt();
-}
-
-int orderCount(const QString& path) {
-    Connection db;
-    db.open(books::connectionString(path));
-    return count(db, QStringLiteral("Orders"));
-}
-
 QString errorOf(const std::function<void()>& work) {
     try {
         work();
@@ -97,7 +85,7 @@ private slots:
         QVERIFY(QFile::exists(today));
         session.waitForChecks();
         QCOMPARE(failed.count(), 0);
-        QCOMPARE(orderCount(today), 3);
+        QCOMPARE(books::orderCount(today), 3);
         const QByteArray first = books::fileHash(today);
         db.execute(QStringLiteral("delete from Orders where OrderID=2"));
         QCOMPARE(books::fileHash(today), first);
@@ -115,7 +103,7 @@ private slots:
         QCOMPARE(failed.count(), 1);
         QVERIFY2(failed[0][0].toString().contains("could not be made"),
                  qPrintable(failed[0][0].toString()));
-        QCOMPARE(count(db, QStringLiteral("Orders")), 1);
+        QCOMPARE(books::count(db, QStringLiteral("Orders")), 1);
     }
 
     // The newest 14 daily copies stay; copies kept by a restore and other files are left.
@@ -162,7 +150,7 @@ private slots:
         QCOMPARE(QFileInfo(kept).absolutePath(), backups());
         QCOMPARE(books::fileHash(kept), current);
         QVERIFY(!QFile::exists(book() + QStringLiteral("-journal")));
-        QCOMPARE(orderCount(book()), 40);
+        QCOMPARE(books::orderCount(book()), 40);
         QCOMPARE(books::fileHash(good), source);
         QCOMPARE(qd::backupsNewestFirst(book()).first(), kept);
         QVERIFY(errorOf([&] { qd::data::checkBookFile(book()); }).isEmpty());
@@ -230,7 +218,7 @@ private slots:
         QVERIFY2(session.problem().contains(told) && session.problem().contains(book()) &&
                      session.problem().contains("restore a backup"),
                  qPrintable(session.problem()));
-        QCOMPARE(count(db, QStringLiteral("Orders")), 0);
+        QCOMPARE(books::count(db, QStringLiteral("Orders")), 0);
         const QString refusal =
             errorOf([&] { db.execute(QStringLiteral("insert into Customers (CompanyName) values ('x')")); });
         QCOMPARE(refusal, session.problem());
@@ -248,7 +236,7 @@ private slots:
         BookSession session(db, qd::ConnectionString());
         QSignalSpy damage(&session, &BookSession::damageFound);
         QVERIFY(session.problem().isEmpty());
-        QCOMPARE(count(db, QStringLiteral("Orders")), 2000);
+        QCOMPARE(books::count(db, QStringLiteral("Orders")), 2000);
         session.waitForChecks();
         QCOMPARE(damage.count(), 1);
         QVERIFY2(session.problem().contains("is damaged") && session.problem().contains(book()),
@@ -268,7 +256,7 @@ private slots:
         BookSession session(db, qd::ConnectionString());
         QVERIFY(!errorOf([&] { db.execute(QStringLiteral("delete from Orders")); }).isEmpty());
         QVERIFY(session.problem().contains("is damaged"));
-        QCOMPARE(count(db, QStringLiteral("Orders")), 2000);
+        QCOMPARE(books::count(db, QStringLiteral("Orders")), 2000);
     }
 };
 

@@ -39,14 +39,6 @@ QString checkError(const QString& path) {
     return QString();
 }
 
-int orderCount(const QString& path) {
-    Connection db;
-    db.open(books::connectionString(path));
-    qd::data::Recordset rs;
-    rs.open(QStringLiteral("select count(*) from Orders"), db);
-    return rs.field(0).toInt();
-}
-
 }  // namespace
 
 class TestBookFile : public QObject {
@@ -133,8 +125,8 @@ private slots:
         qd::data::writeBackupCopy(source.sqliteHandle(), copy);
         transaction.commit();
         QCOMPARE(checkError(copy), QString());
-        QCOMPARE(orderCount(copy), 50);
-        QCOMPARE(orderCount(book), 0);
+        QCOMPARE(books::orderCount(copy), 50);
+        QCOMPARE(books::orderCount(book), 0);
         const QStringList left = QDir(m_env.root()).entryList({"busy-copy.mdb*"});
         QCOMPARE(left, QStringList{"busy-copy.mdb"});
 

@@ -4,6 +4,7 @@
 // a crash or a wrong file spoil them.
 
 #include "data/connection.h"
+#include "data/recordset.h"
 #include "data/transaction.h"
 #include "support/testenv.h"
 
@@ -26,9 +27,10 @@ inline QByteArray fileHash(const QString& path) {
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
-// A copy of the template at path, with `orders` orders of two lines each (order n's lines
-// have quantity n).
-inline void make(const QString& path, int orders) {
+// A copy of the template at path, with one customer, employee, shipping method and product,
+// and `orders` orders; order n has linesOf(n) lines (two when none is given), each of
+// quantity n.
+inline void make(const QString& path, int orders, int (*linesOf)(int) = nullptr) {
     QFile::remove(path);
     QVERIFY(QFile::copy(TestEnvironment::templateFile(), path));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
@@ -44,12 +46,24 @@ inline void make(const QString& path, int orders) {
                                   "PurchaseOrderNumber,ShipDate,ShippingMethodID,SalesTaxRate) "
                                   "values (1,1,#03/07/2026#,'PO-%1',#03/08/2026#,1,0.07)")
                        .arg(n));
-        for (int line = 0; line < 2; ++line)
+        for (int line = 0, lines = linesOf ? linesOf(n) : 2; line < lines; ++line)
             db.execute(QStringLiteral("insert into [Order Details] (OrderID,ProductID,Quantity,"
                                       "UnitPrice,Discount) values (%1,1,%1,12.5,0)")
                            .arg(n));
     }
     transaction.commit();
+}
+
+inline int count(qd::data::Connection& db, const QString& table) {
+    qd::data::Recordset rs;
+    rs.open(QStringLiteral("select count(*) from ") + table, db);
+    return rs.field(0).toInt();
+}
+
+inline int orderCount(const QString& path) {
+    qd::data::Connection db;
+    db.open(connectionString(path));
+    return count(db, QStringLiteral("Orders"));
 }
 
 inline int pageSize(const QString& path) {

@@ -29,30 +29,9 @@ struct Outcome {
     QStringList notes;
 };
 
-// The book as made for the clerk: one customer, employee, shipping method and product, and
-// orders 1..orders, order n holding generation n.
+// The book as made for the clerk: orders 1..orders, order n holding generation n.
 inline void makeBook(const QString& path, int orders) {
-    QFile::remove(path);
-    QFile::copy(TestEnvironment::templateFile(), path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    qd::data::Connection db;
-    db.open(books::connectionString(path));
-    db.begin();
-    db.execute(QStringLiteral("insert into Customers (CompanyName) values ('Acme')"));
-    db.execute(QStringLiteral("insert into Employees (FirstName,LastName) values ('Ann','Vos')"));
-    db.execute(QStringLiteral("insert into [Shipping Methods] (ShippingMethod) values ('Air')"));
-    db.execute(QStringLiteral("insert into Products (ProductName,UnitPrice) values ('Widget',12.5)"));
-    for (int n = 1; n <= orders; ++n) {
-        db.execute(QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,"
-                                  "PurchaseOrderNumber,ShipDate,ShippingMethodID,SalesTaxRate) "
-                                  "values (1,1,#03/07/2026#,'G%1',#03/07/2026#,1,0)")
-                       .arg(n));
-        for (int line = 0; line <= n % 4; ++line)
-            db.execute(QStringLiteral("insert into [Order Details] (OrderID,ProductID,Quantity,"
-                                      "UnitPrice,Discount) values (%1,1,%1,12.5,0)")
-                           .arg(n));
-    }
-    db.commit();
+    books::make(path, orders, [](int n) { return 1 + n % 4; });
 }
 
 // Orders whose lines are not one whole generation: mixed quantities, the wrong count, none.
