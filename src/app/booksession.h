@@ -9,7 +9,7 @@
 //    or every page and index when the last run ended without closing the book. The first
 //    write waits for that check; a damaged book stays open for reading but takes no writes;
 //  - before the first write of each day the book is copied into backups/ (see backups.h).
-// A book on a server has the server's own care: only the schema is checked there.
+// A book on a server is left to the server's own care.
 //
 //     AppBookSession() = std::make_unique<BookSession>(AppConnection(), ConnectionString());
 //     if (!AppBookSession()->problem().isEmpty()) tell(AppBookSession()->problem());
