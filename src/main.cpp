@@ -1,3 +1,4 @@
+#include "app/bookcommands.h"
 #include "app/dialogs.h"
 #include "reports/commandline.h"
 #include "ui/controls/widgetdialogs.h"
@@ -46,6 +47,7 @@ int main(int argc, char* argv[]) {
     if (qd::reports::isCommandLineRun(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (const std::optional<int> code = qd::runBookCommandLine(app.arguments())) return *code;
     if (const std::optional<int> code = qd::reports::runReportCommandLine(app.arguments()))
         return *code;
     QApplication::setApplicationName(QStringLiteral("Quarrydesk"));

@@ -3,6 +3,10 @@
 #include "core/error.h"
 #include "text/textconv.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 
 #include <cmath>
@@ -16,6 +20,22 @@ QSettings store(const QString& appName) {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, appName);
 }
 
+// The toolkit guards a settings write with a lock file and waits until a left-over lock is
+// 30 s old before it takes it over: a program killed while writing its settings froze the
+// next close for half a minute. A settings write takes milliseconds, so a lock older than half
+// a second, or one whose program no longer runs, is taken over at once.
+void clearStaleLock(const QSettings& settings) {
+    const QString path = settings.fileName() + QStringLiteral(".lock");
+    // A lock names its program the moment it is made; an empty one was left by a kill.
+    const QFileInfo info(path);
+    if (info.exists() && info.size() == 0 &&
+        std::abs(info.lastModified().msecsTo(QDateTime::currentDateTime())) > 100)
+        QFile::remove(path);
+    QLockFile lock(path);
+    lock.setStaleLockTime(500);
+    if (lock.tryLock(600)) lock.unlock();
+}
+
 Error typeMismatch(const QString& text) {
     return Error(QStringLiteral("Type mismatch: '%1' is not a valid setting value.").arg(text),
                  13);
@@ -23,9 +43,12 @@ Error typeMismatch(const QString& text) {
 
 }  // namespace
 
+void clearStaleSettingsLock(const QString& appName) { clearStaleLock(store(appName)); }
+
 void SaveSetting(const QString& appName, const QString& section, const QString& key,
                  const QString& value) {
     QSettings s = store(appName);
+    clearStaleLock(s);
     s.beginGroup(section);
     s.setValue(key, value);
     s.endGroup();

@@ -9,6 +9,9 @@ void SaveSetting(const QString& appName, const QString& section, const QString& 
                  const QString& value);
 // Removes a key; nothing happens when it is not there.
 void DeleteSetting(const QString& appName, const QString& section, const QString& key);
+// Takes over a lock left beside the settings file by a program killed while it wrote them, so
+// that the next write does not wait for it to age (SaveSetting does this first).
+void clearStaleSettingsLock(const QString& appName);
 // The stored text, or the default when the key (or its section or application) is missing.
 QString GetSetting(const QString& appName, const QString& section, const QString& key,
                    const QString& defaultValue = QString());

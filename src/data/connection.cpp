@@ -21,6 +21,13 @@ QString connectionValue(const QString& connectionString, const QString& key) {
 
 }  // namespace
 
+QString bookFilePath(const QString& connectionString) {
+    const QString provider = connectionValue(connectionString, QStringLiteral("provider"));
+    if (provider.compare(QLatin1String("microsoft.jet.oledb.4.0"), Qt::CaseInsensitive) != 0)
+        return QString();
+    return connectionValue(connectionString, QStringLiteral("data source"));
+}
+
 Connection::~Connection() { close(); }
 
 void Connection::open(const QString& connectionString) {

@@ -67,6 +67,9 @@ private:
     std::function<void()> m_beforeWrite;
 };
 
+// The order book file a connection string opens; empty for a book on a server.
+QString bookFilePath(const QString& connectionString);
+
 // The order book's file-format marks, shared with the template builder's schema.
 constexpr unsigned kApplicationId = 0x51442D31u;
 constexpr int kSchemaVersion = 1;

@@ -121,11 +121,12 @@ void checkOrderBookFile(const QString& path) {
                         .arg(path));
 }
 
-SqliteEngine::SqliteEngine(const QString& path) : m_path(path) {
+SqliteEngine::SqliteEngine(const QString& path, Access access) : m_path(path) {
     checkOrderBookFile(path);
     // A file the user marked read-only stays unchanged, whoever runs the program.
     const bool writable =
-        QFileInfo(path).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+        access == Access::ReadWrite &&
+        (QFileInfo(path).permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
     // Only the user interface thread uses a connection, so SQLite need not lock around calls.
     const int flags =
         (writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;

@@ -11,8 +11,10 @@ class SqliteEngine : public Engine {
 public:
     // Opens the file at path. A missing file is an error naming it (it is never created), and a
     // file that is not an order book is refused without being touched. A file without write
-    // permission opens read-only, so every write to it is refused and reported.
-    explicit SqliteEngine(const QString& path);
+    // permission opens read-only, so every write to it is refused and reported; so does any
+    // file when asked for ReadOnly (a damaged book, the stand-in for a refused one).
+    enum class Access { ReadWrite, ReadOnly };
+    explicit SqliteEngine(const QString& path, Access access = Access::ReadWrite);
     ~SqliteEngine() override;
     SqliteEngine(const SqliteEngine&) = delete;
     SqliteEngine& operator=(const SqliteEngine&) = delete;

@@ -2,6 +2,7 @@
 
 #include "app/book.h"
 #include "app/globals.h"
+#include "app/outputfile.h"
 #include "core/error.h"
 #include "data/bookcopy.h"
 #include "data/connection.h"
@@ -67,6 +68,7 @@ QString commandLineHelp(const QString& program) {
                "       %1 [--book BOOK] --report NAME (--pdf FILE | --csv FILE)...\n"
                "       %1 --init-book SERVER\n"
                "       %1 --copy-book FROM TO\n"
+               "       %1 [--book BOOK] (--backup FILE | --restore FILE)\n"
                "\n"
                "Without arguments the order register opens with your order book.\n"
                "\n"
@@ -88,6 +90,13 @@ QString commandLineHelp(const QString& program) {
                "  --pdf FILE     write the report's pages to FILE as PDF\n"
                "  --csv FILE     write the report's rows to FILE as comma-separated values\n"
                "                 (UTF-8, numbers without grouping separators)\n"
+               "                 FILE may be - for standard output; a link is followed and\n"
+               "                 its target written, a pipe or device is written into\n"
+               "  --backup FILE  write a checked copy of the order book file to FILE (- for\n"
+               "                 standard output), also while Quarrydesk is open\n"
+               "  --restore FILE check FILE, keep the order book file as a dated backup in\n"
+               "                 the folder \"backups\" beside it and put FILE in its place\n"
+               "                 (close Quarrydesk first)\n"
                "  --help         show this help and exit\n"
                "\n"
                "The money fields carry the currency chosen under Reports > Currency Options.\n"
@@ -217,7 +226,7 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
     if (!kind)
         return usageError(program, QStringLiteral("there is no report \"%1\"; the reports are %2")
                                        .arg(report, reportList()));
-    if (havePdf && haveCsv && QFileInfo(pdf).absoluteFilePath() == QFileInfo(csv).absoluteFilePath())
+    if (havePdf && haveCsv && sameOutputFile(pdf, csv))
         return usageError(program, QStringLiteral("--pdf and --csv name the same file"));
 
     try {

@@ -1,14 +1,15 @@
 #include "reports/export.h"
 
+#include "app/outputfile.h"
 #include "core/error.h"
 #include "reports/document.h"
 #include "reports/stream.h"
 #include "text/textconv.h"
 
 #include <QDir>
+#include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace qd::reports {
 
@@ -80,21 +81,56 @@ namespace {
                 75);
 }
 
-template <class Write>
-void saveFile(const QString& path, Write&& write) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) fileError(path, file.errorString());
-    write(file);
-    if (!file.commit()) fileError(path, file.errorString());
-}
-
-QByteArray csvField(const QString& text) {
-    QByteArray bytes = text.toUtf8();
-    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n') || bytes.contains('\r')) {
+// A cell of the rows for a spreadsheet. A spreadsheet takes a text starting with =, +, -, @,
+// a tab or a carriage return as a formula (a customer named =HYPERLINK(...) would become a
+// live link); such a text is written with a leading apostrophe, which spreadsheets read as
+// "this is text". An amount of a numeric column stays as it is as long as it reads as a
+// number: a currency symbol the user typed before it could still make it a formula.
+// Control characters are never written raw: tabs and line breaks become blanks, the others
+// the replacement character.
+QByteArray csvField(const QString& text, bool number) {
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    auto plainNumber = [&] {
+        if (!number) return false;
+        bool digit = false;
+        for (int i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (c.isDigit()) digit = true;
+            else if (!(c == u'.' || c == u',' || c == u'%' || c == u' ' || c == QChar(0xA0) ||
+                       c.category() == QChar::Symbol_Currency || (i == 0 && c == u'-')))
+                return false;
+        }
+        return digit;
+    };
+    QString cell;
+    cell.reserve(text.size() + 1);
+    if (!text.isEmpty() && formulaStarts.contains(text[0]) && !plainNumber())
+        cell += QLatin1Char('\'');
+    for (const QChar c : text) {
+        if (c == u'\t' || c == u'\r' || c == u'\n') cell += QLatin1Char(' ');
+        else if (c.category() == QChar::Other_Control) cell += QChar(QChar::ReplacementCharacter);
+        else cell += c;
+    }
+    QByteArray bytes = cell.toUtf8();
+    if (bytes.contains(',') || bytes.contains('"')) {
         bytes.replace("\"", "\"\"");
         bytes = '"' + bytes + '"';
     }
     return bytes;
+}
+
+bool isNumber(const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return true;
+        default:
+            return false;
+    }
 }
 
 // The page header label standing over a field: the one overlapping it most.
@@ -116,10 +152,7 @@ QString headingOver(const ReportLayout& layout, const ReportControl& field) {
 }  // namespace
 
 void exportPdf(const ReportDocument& document, const QString& path) {
-    saveFile(path, [&](QSaveFile& file) {
-        writePdf(document, file);
-        if (file.error() != QFileDevice::NoError) fileError(path, file.errorString());
-    });
+    writeOutputFile(path, [&](QIODevice& out) { writePdf(document, out); });
 }
 
 QString withoutGrouping(const QString& format) {
@@ -161,7 +194,7 @@ public:
             const ReportControl& field = controls[size_t(fields[column])];
             m_formats.push_back(withoutGrouping(field.format));
             if (column > 0) m_heading += ',';
-            m_heading += csvField(headingOver(layout, field));
+            m_heading += csvField(headingOver(layout, field), false);
         }
         m_heading += "\r\n";
     }
@@ -172,7 +205,8 @@ public:
             if (column > 0) out += ',';
             const QVariant value = rows.cell(row, int(column));
             out += csvField(m_formats[column].isEmpty() ? text::generalText(value)
-                                                        : text::formatValue(value, m_formats[column]));
+                                                        : text::formatValue(value, m_formats[column]),
+                            isNumber(value));
         }
         out += "\r\n";
     }
@@ -195,10 +229,7 @@ QByteArray csvText(const ReportDocument& document) {
 
 void exportPdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
                const QString& path) {
-    saveFile(path, [&](QSaveFile& file) {
-        writePdf(layout, recordset, paper, file);
-        if (file.error() != QFileDevice::NoError) fileError(path, file.errorString());
-    });
+    writeOutputFile(path, [&](QIODevice& out) { writePdf(layout, recordset, paper, out); });
 }
 
 void exportCsv(const ReportLayout& layout, data::Recordset& recordset, const QString& path) {
@@ -206,7 +237,7 @@ void exportCsv(const ReportLayout& layout, data::Recordset& recordset, const QSt
     RowTable rows;
     rows.fields = boundFields(layout);
     const CsvLines lines(layout, rows.fields);
-    saveFile(path, [&](QSaveFile& file) {
+    writeOutputFile(path, [&](QIODevice& file) {
         QByteArray out = lines.heading();
         for (bool done = false; !done;) {
             rows.cells.clear();
@@ -221,9 +252,7 @@ void exportCsv(const ReportLayout& layout, data::Recordset& recordset, const QSt
 
 void exportCsv(const ReportDocument& document, const QString& path) {
     const QByteArray bytes = csvText(document);
-    saveFile(path, [&](QSaveFile& file) {
-        if (file.write(bytes) != bytes.size()) fileError(path, file.errorString());
-    });
+    writeOutputFile(path, [&](QIODevice& out) { out.write(bytes); });
 }
 
 }  // namespace qd::reports

@@ -22,7 +22,8 @@ struct ReportLayout;
 // no margins).
 void renderPages(const ReportDocument& document, QPagedPaintDevice& device, int first, int last);
 
-// Writes every page as PDF. The file is replaced only when the whole report was written;
+// Writes every page as PDF to a file named as on the command line ("-" is standard output,
+// see app/outputfile.h). A regular file is replaced only when the whole report was written;
 // failures throw qd::Error naming the file.
 void exportPdf(const ReportDocument& document, const QString& path);
 void writePdf(const ReportDocument& document, QIODevice& out);
@@ -36,8 +37,9 @@ void writePdf(const ReportLayout& layout, data::Recordset& recordset, const QPag
 
 // Writes the rows as comma-separated values: a heading line with the page header captions
 // above the fields, then one line per row with each field's text as the report shows it, but
-// numbers without grouping separators. Fields holding a comma, a quote or a line break are
-// quoted, quotes doubled; lines end with CR LF; UTF-8.
+// numbers without grouping separators. A text that a spreadsheet would take for a formula
+// gets a leading apostrophe, control characters are replaced, fields holding a comma or a
+// quote are quoted with quotes doubled; lines end with CR LF; UTF-8. Written like exportPdf.
 void exportCsv(const ReportDocument& document, const QString& path);
 // The same straight from an open recordset, a thousand rows at a time.
 void exportCsv(const ReportLayout& layout, data::Recordset& recordset, const QString& path);

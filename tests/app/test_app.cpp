@@ -7,6 +7,9 @@
 #include "support/scripteddialogs.h"
 #include "support/testenv.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
 #include <QtTest>
@@ -104,6 +107,32 @@ private slots:
         QCOMPARE(GetSetting(kSettingsApp, kSettingsSection, QStringLiteral("CurrList")), list);
         QSettings file(env.settingsFile(), QSettings::IniFormat);
         QCOMPARE(file.value(QStringLiteral("Quarrydesk/Report")).toString(), QStringLiteral("1"));
+    }
+
+    // A lock left empty by a program killed while writing the settings (two seconds ago, so
+    // the toolkit itself would wait another 28 s) is taken over at once; the next write is
+    // stored.
+    void staleSettingsLock() {
+        const QString file =
+            QSettings(QSettings::IniFormat, QSettings::UserScope, qd::kSettingsApp).fileName();
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile lock(file + QStringLiteral(".lock"));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-2),
+                                 QFileDevice::FileModificationTime));
+        lock.close();
+        qd::clearStaleSettingsLock(qd::kSettingsApp);
+        QVERIFY(!lock.exists());
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-2),
+                                 QFileDevice::FileModificationTime));
+        lock.close();
+        qd::SaveSetting(qd::kSettingsApp, qd::kSettingsSection, QStringLiteral("WindowState"),
+                        QStringLiteral("2"));
+        QVERIFY(!lock.exists());
+        QCOMPARE(qd::GetSetting(qd::kSettingsApp, qd::kSettingsSection,
+                                QStringLiteral("WindowState")),
+                 QStringLiteral("2"));
     }
 
     void conversions() {

@@ -279,6 +279,28 @@ private slots:
         QCOMPARE(orders->count(), 503);
     }
 
+    // The order number column is kept a twip wide: a number only it holds is not found until
+    // the user widens the column and can read it.
+    void findReadsOnlyWhatIsShown() {
+        qd::AppConnection().execute(
+            "insert into Orders (OrderID, CustomerID, EmployeeID, OrderDate, PurchaseOrderNumber, "
+            "ShipDate, ShippingMethodID, SalesTaxRate) select 987654, CustomerID, EmployeeID, "
+            "OrderDate, 'Z-9', ShipDate, ShippingMethodID, 0 from Orders limit 1");
+        form->RefreshOrderList();
+        orders->listModel()->flush();
+        orders->selectIndex(1);
+        type(orders, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(find(), "987654");
+        QVERIFY(find()->notFound());
+        type(find(), Qt::Key_Escape);
+
+        orders->setColumnWidth(1, 1440);
+        type(orders, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(find(), "987654");
+        QVERIFY(!find()->notFound());
+        QCOMPARE(orders->selectedSubItem(4), QStringLiteral("Z-9"));
+    }
+
     // Clicking elsewhere closes the field; a sorted list is searched in the order it shows.
     void findFollowsTheShownOrder() {
         type(orders, Qt::Key_F, Qt::ControlModifier);

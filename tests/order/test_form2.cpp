@@ -218,6 +218,39 @@ private slots:
         QCOMPARE(form->Text1->text(), QStringLiteral("PO 9"));
     }
 
+    // A name with a NUL character, or longer than the 255 characters a text field keeps, is
+    // refused with one plain message naming the field; nothing is stored and nothing is cut.
+    // 255 characters are stored whole.
+    void unstorableNamesAreRefused() {
+        ScriptedDialogs dialogs;
+        auto form = editor(QString());
+        const QString withNul = QStringLiteral("Acme") + QChar(0) + QStringLiteral("Tools");
+        const QString longest(255, QLatin1Char('x'));
+        const QString tooLong(256, QLatin1Char('y'));
+        dialogs.inputs << withNul << tooLong << longest;
+        for (int i = 0; i < 3; ++i) form->PushButton5_Click();
+        dialogs.inputs << tooLong;
+        form->PushButton7_Click();
+        dialogs.inputs << QStringLiteral("Ann") << withNul;
+        form->PushButton3_Click();
+        const QStringList messages = dialogs.messages();
+        QCOMPARE(messages.size(), 4);
+        QVERIFY2(messages[0].startsWith("The customer name contains the character NUL (code 0)"),
+                 qPrintable(messages[0]));
+        QVERIFY2(messages[1].startsWith("The customer name is 256 characters long; an order "
+                                        "book keeps at most 255."),
+                 qPrintable(messages[1]));
+        QVERIFY2(messages[2].startsWith("The shipping method is 256"), qPrintable(messages[2]));
+        for (const Shown& s : dialogs.shown)
+            if (s.kind == Shown::Message) QCOMPARE(s.title, qd::applicationTitle());
+        QCOMPARE(book::rows("select CompanyName from Customers"), (book::Rows{{longest}}));
+        QCOMPARE(book::count("[Shipping Methods]"), 0);
+        QCOMPARE(book::count("Employees"), 0);
+        QVERIFY(dialogs.unexpected.isEmpty());
+        QVERIFY2(messages[3].startsWith("The last name contains the character NUL"),
+                 qPrintable(messages[3]));
+    }
+
     void deleteTakesTheOrdersButNotTheirLines_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("what");

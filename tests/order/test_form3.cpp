@@ -179,6 +179,25 @@ private slots:
         QCOMPARE(form->Text1->text(), QStringLiteral("9"));
     }
 
+    // A product name that a text field cannot keep is refused after both boxes, with one
+    // message; nothing is stored.
+    void unstorableProductNameIsRefused() {
+        ScriptedDialogs dialogs;
+        auto form = lineEditor();
+        dialogs.inputs << QString(300, QLatin1Char('p')) << "5" << QStringLiteral("a") + QChar(0)
+                       << "5";
+        form->PushButton5_Click();
+        form->PushButton5_Click();
+        const QStringList messages = dialogs.messages();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY2(messages[0].startsWith("The product name is 300 characters long"),
+                 qPrintable(messages[0]));
+        QVERIFY2(messages[1].startsWith("The product name contains the character NUL"),
+                 qPrintable(messages[1]));
+        QCOMPARE(dialogs.shown.size(), 6);
+        QCOMPARE(book::count("Products"), 0);
+    }
+
     void deleteProductTakesItsStoredLines() {
         ScriptedDialogs dialogs;
         const qlonglong widget = book::product("Widget", "12.5"),

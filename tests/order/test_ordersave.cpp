@@ -116,6 +116,34 @@ private slots:
         QCOMPARE(book::count("Orders"), 0);
     }
 
+    // A PO number longer than a text field keeps (pasted, say), or holding a NUL character, is
+    // refused with one message and the focus on it: the editor stays open, nothing is stored,
+    // and the number is never cut. 255 characters are stored whole.
+    void unstorablePoNumberIsRefused() {
+        auto form = editor();
+        addLine(form.get(), "Widget", "1", "12.5", "0");
+        const QString tooLong(40000, QLatin1Char('7'));
+        form->Text1->setMaxLength(tooLong.size());
+        for (const QString& po : {tooLong, QStringLiteral("PO") + QChar(0) + QStringLiteral("1")}) {
+            m_dialogs->shown.clear();
+            form->Text1->setText(po);
+            form->PushButton2_Click();
+            QCOMPARE(m_dialogs->shown.size(), 1);
+            QVERIFY2(m_dialogs->shown[0].text.startsWith("The PO Number "),
+                     qPrintable(m_dialogs->shown[0].text));
+            QCOMPARE(form->focusWidget(), form->Text1);
+            QVERIFY(form->isVisible());
+            QCOMPARE(form->Text1->text(), po);
+        }
+        QVERIFY(m_dialogs->shown[0].text.contains("NUL"));
+        QCOMPARE(book::count("Orders"), 0);
+        form->Text1->setText(QString(255, QLatin1Char('7')));
+        form->PushButton2_Click();
+        QCOMPARE(m_dialogs->messages().last(), QStringLiteral("Record Successfully Saved"));
+        QCOMPARE(book::single("select PurchaseOrderNumber from Orders"),
+                 QVariant(QString(255, QLatin1Char('7'))));
+    }
+
     void newOrderIsStoredWithItsLines() {
         auto form = editor();
         form->Text1->setText(" O'Neil 7 ");

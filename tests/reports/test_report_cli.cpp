@@ -6,9 +6,17 @@
 #include "support/testenv.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <thread>
 
 namespace {
 
@@ -116,6 +124,96 @@ private slots:
         const Run run = quarrydesk({"--report", "Orders by Customer", "--pdf", target});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains("missing/folder/out.pdf"), qPrintable(run.err));
+    }
+
+    // "-" is standard output: the same rows a file gets, and a whole PDF.
+    void standardOutput() {
+        sampleBook();
+        const QStringList report{"--report", "Total Price of Each Order Detail"};
+        const Run toFile = quarrydesk(report + QStringList{"--csv", file("rows.csv")});
+        QCOMPARE(toFile.exitCode, 0);
+        QFile written(file("rows.csv"));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray rows = written.readAll();
+        QVERIFY(rows.count("\r\n") == 5);
+
+        QProcess p;
+        p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/quarrydesk"),
+                report + QStringList{"--csv", "-"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(p.readAllStandardOutput(), rows);
+        QVERIFY(!QFile::exists(m_env->root() + "/-"));
+
+        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/quarrydesk"),
+                report + QStringList{"--pdf=-"});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QByteArray pdf = p.readAllStandardOutput();
+        QVERIFY(pdf.startsWith("%PDF-"));
+        QVERIFY(pdf.trimmed().endsWith("%%EOF"));
+
+        const Run both = quarrydesk(report + QStringList{"--csv", "-", "--pdf", "-"});
+        QCOMPARE(both.exitCode, 2);
+        QVERIFY2(both.err.contains("name the same file"), qPrintable(both.err));
+    }
+
+    // A link is followed: its target gets the report and the link stays a link, also when
+    // the target does not exist yet; two links to one file are one file.
+    void throughSymbolicLink() {
+        sampleBook();
+        QFile::remove(file("target.csv"));
+        QFile::remove(file("link.csv"));
+        QFile::remove(file("dangling.csv"));
+        QDir(m_env->root()).mkpath(QStringLiteral("reports"));
+        QFile old(file("target.csv"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("last week\n");
+        old.close();
+        QVERIFY(QFile::link(QStringLiteral("target.csv"), file("link.csv")));
+        QVERIFY(QFile::link(QStringLiteral("reports/new.csv"), file("dangling.csv")));
+
+        const QStringList report{"--report", "Orders by Customer"};
+        QCOMPARE(quarrydesk(report + QStringList{"--csv", file("link.csv")}).exitCode, 0);
+        QVERIFY(QFileInfo(file("link.csv")).isSymLink());
+        QFile target(file("target.csv"));
+        QVERIFY(target.open(QIODevice::ReadOnly));
+        QVERIFY(target.readAll().startsWith("Company Name,"));
+
+        QCOMPARE(quarrydesk(report + QStringList{"--csv", file("dangling.csv")}).exitCode, 0);
+        QVERIFY(QFileInfo(file("dangling.csv")).isSymLink());
+        QVERIFY(QFileInfo(file("reports/new.csv")).isFile());
+        QVERIFY(QFileInfo(file("reports/new.csv")).size() > 0);
+
+        const Run same = quarrydesk(report + QStringList{"--csv", file("link.csv"), "--pdf",
+                                                         file("target.csv")});
+        QCOMPARE(same.exitCode, 2);
+        QVERIFY2(same.err.contains("name the same file"), qPrintable(same.err));
+    }
+
+    // A FIFO is written into, not replaced by a regular file.
+    void intoFifo() {
+        sampleBook();
+        const QString fifo = file("pipe.csv");
+        QFile::remove(fifo);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QByteArray received;
+        std::thread reader([&] {
+            QFile in(fifo);
+            if (in.open(QIODevice::ReadOnly)) received = in.readAll();
+        });
+        const Run run = quarrydesk({"--report", "Total Price of Orders", "--csv", fifo});
+        // Should the program never have opened the FIFO, the reader is released here.
+        const int release = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (release >= 0) ::close(release);
+        reader.join();
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(received.startsWith("Company Name,"), received.constData());
+        QCOMPARE(received.count("\r\n"), 4);
+        struct stat st {};
+        QCOMPARE(::lstat(QFile::encodeName(fifo).constData(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
     }
 
     // The stored options apply: the euro sign after the number, in the PDF with grouping and

@@ -413,6 +413,70 @@ private slots:
         QVERIFY2(lines[3].startsWith("\"Smith, Jones & \"\"Partners\"\"\",\"990740.73,\""), lines[3]);
     }
 
+    // Texts a spreadsheet would run as formulas get a leading apostrophe; amounts, negative
+    // ones included, stay numbers unless the currency symbol itself could start a formula;
+    // control characters never reach the file.
+    void csvNeutralisesFormulas() {
+        qd::data::Connection db;
+        openBook(db, [](qd::data::Connection& db) {
+            fixture::run(db, {
+                "insert into Employees (FirstName,LastName) values ('A','B')",
+                "insert into [Shipping Methods] (ShippingMethod) values ('Courier')",
+                "insert into Products (ProductName,UnitPrice) values ('-Refund', -5)",
+                "insert into Products (ProductName,UnitPrice) values ('@Bell' || char(7), 2)",
+            });
+            const char* const names[] = {"=HYPERLINK(\"http://x.example\",\"y\")",
+                                         "+1+1", "@SUM(A1)", "plain"};
+            int order = 1;
+            for (const char* name : names) {
+                db.execute(QStringLiteral("insert into Customers (CompanyName) values ('%1')")
+                               .arg(QString::fromUtf8(name)));
+                db.execute(QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,"
+                                          "PurchaseOrderNumber,ShipDate,ShippingMethodID,"
+                                          "SalesTaxRate) values (%1,1,#03/07/2026#,'1',"
+                                          "#03/07/2026#,1,0)")
+                               .arg(order));
+                db.execute(QStringLiteral("insert into [Order Details] (OrderID,ProductID,"
+                                          "Quantity,UnitPrice,Discount) values (%1,%2,1,-5,0)")
+                               .arg(order)
+                               .arg(order == 2 ? 2 : 1));
+                ++order;
+            }
+            db.execute(QStringLiteral("insert into Customers (CompanyName) values "
+                                      "(char(9) || 'Tab' || char(13) || char(10) || 'Line')"));
+            db.execute(QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,"
+                                      "PurchaseOrderNumber,ShipDate,ShippingMethodID,"
+                                      "SalesTaxRate) values (5,1,#03/07/2026#,'1',#03/07/2026#,1,0)"));
+            db.execute(QStringLiteral("insert into [Order Details] (OrderID,ProductID,Quantity,"
+                                      "UnitPrice,Discount) values (5,1,1,3,0)"));
+        });
+        const auto lines = [&](const CurrencyChoice& currency) {
+            const auto doc = document(db, QStringLiteral("Total Price of Each Order Detail"),
+                                      currency);
+            return csvText(*doc).split('\n');
+        };
+        // The layouts' own formats: the dollar sign before the amount.
+        const QList<QByteArray> plain = lines({});
+        QCOMPARE(plain.size(), 1 + 5 + 1);
+        QCOMPARE(plain[1], QByteArray("' Tab  Line,$3.00,'-Refund,5,$3.00,1,$3.00,0%,$3.00,0%\r"));
+        QCOMPARE(plain[2], QByteArray("'+1+1,-$5.00,'@Bell\xEF\xBF\xBD,2,-$5.00,1,-$5.00,0%,"
+                                      "-$5.00,0%\r"));
+        QCOMPARE(plain[3], QByteArray("\"'=HYPERLINK(\"\"http://x.example\"\",\"\"y\"\")\",-$5.00,"
+                                      "'-Refund,1,-$5.00,1,-$5.00,0%,-$5.00,0%\r"));
+        QVERIFY2(plain[4].startsWith("'@SUM(A1),-$5.00,'-Refund,3,"), plain[4]);
+        QVERIFY2(plain[5].startsWith("plain,-$5.00,'-Refund,4,"), plain[5]);
+        for (const QByteArray& line : plain)
+            for (const char c : line.chopped(line.endsWith('\r') ? 1 : 0))
+                QVERIFY2(uchar(c) >= 0x20, line);
+
+        const QList<QByteArray> after = lines({true, QStringLiteral("$"), false});
+        QVERIFY2(after[5].startsWith("plain,-5.00$,'-Refund,4,-5.00$,1,-5.00$,0%,"), after[5]);
+        // A symbol that a spreadsheet would read as the start of a formula.
+        const QList<QByteArray> formula = lines({true, QStringLiteral("=1+"), true});
+        QVERIFY2(formula[1].startsWith("' Tab  Line,'=1+3.00,'-Refund,5,'=1+3.00,"), formula[1]);
+        QVERIFY2(formula[5].startsWith("plain,'-=1+5.00,'-Refund,4,'-=1+5.00,"), formula[5]);
+    }
+
     void pdfShowsTheTexts() {
         const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
         if (pdftotext.isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");

@@ -48,9 +48,9 @@ void FindField::find(int fromRow) {
         setNotFound(false);
         return;
     }
-    const int row = m_list->listModel()->findRow(text(), fromRow);
-    setNotFound(row < 0);
-    if (row >= 0) m_list->chooseIndex(row + 1);
+    const int index = m_list->findRow(text(), fromRow + 1);
+    setNotFound(index == 0);
+    if (index > 0) m_list->chooseIndex(index);
 }
 
 void FindField::setNotFound(bool notFound) {

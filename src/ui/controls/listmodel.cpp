@@ -202,12 +202,14 @@ void ListModel::sortRows() {
     m_columns[m_sortKey]->sort(m_order, m_sortOrder == 1);
 }
 
-int ListModel::findRow(const QString& needle, int fromRow) const {
+int ListModel::findRow(const QString& needle, int fromRow, const std::vector<bool>& columns) const {
     const_cast<ListModel*>(this)->flush();
     const int n = m_publishedRows;
     if (n == 0) return -1;
     std::vector<std::function<bool(std::uint32_t)>> matchers;
-    for (const auto& column : m_columns) matchers.push_back(column->matcher(needle));
+    for (std::size_t c = 0; c < m_columns.size(); ++c)
+        if (columns.empty() || (c < columns.size() && columns[c]))
+            matchers.push_back(m_columns[c]->matcher(needle));
     auto holds = [&](std::uint32_t stored) {
         for (const auto& matches : matchers)
             if (matches(stored)) return true;

@@ -81,8 +81,9 @@ public:
 
     // The first row from `fromRow` on (display order), and round past the end to the rows
     // before it, with a cell whose text holds the needle, letter case ignored; -1 when none
-    // does. A fromRow outside the list starts at the first row.
-    int findRow(const QString& needle, int fromRow) const;
+    // does. A fromRow outside the list starts at the first row. With a mask, only the columns
+    // it marks are looked at.
+    int findRow(const QString& needle, int fromRow, const std::vector<bool>& columns = {}) const;
 
     // Fills the list from a source over turns of the event loop: the first rows at once, the
     // rest between events. clearRows() ends a fill in progress; a new fill ends the one before.

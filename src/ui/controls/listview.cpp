@@ -70,7 +70,11 @@ void ListView::setBusy(bool busy) {
 }
 
 int ListView::findRow(const QString& needle, int fromIndex) const {
-    return m_model->findRow(needle, std::max(0, fromIndex - 1)) + 1;
+    // What the user can read: a column kept a twip wide (the order number) is not looked at
+    // until it is widened.
+    std::vector<bool> shown;
+    for (int c = 0; c < columnCount(); ++c) shown.push_back(!header()->isSectionHidden(c) && header()->sectionSize(c) > 2);
+    return m_model->findRow(needle, std::max(0, fromIndex - 1), shown) + 1;
 }
 
 int ListView::addColumn(const QString& caption) {

@@ -2,6 +2,7 @@
 
 #include "app/appconnection.h"
 #include "app/apptitle.h"
+#include "app/booksession.h"
 #include "app/errortrap.h"
 #include "app/globals.h"
 #include "app/program.h"
@@ -121,7 +122,7 @@ void Form1::Form_Load() {
         SetApplicationTitle();
     });
     trap(142, [&] { AppConnectionObject() = std::make_unique<data::Connection>(); });
-    trap(144, [&] { AppConnection().open(ConnectionString()); });
+    trap(144, [&] { OpenOrderBook(); });
 
     const char* const orderColumns[] = {"ID",        "Customer Name",   "Employee Name",
                                         "Order Date", "PO Number",       "Ship Date",
@@ -179,8 +180,11 @@ void Form1::Form_QueryUnload() {
     });
     saveWidths(108, ListView2, QStringLiteral("ColumnHeaders2"));
     if (trap.test(114, [&] { return AppConnection().state() != data::Connection::Closed; }))
-        trap(114, [&] { AppConnection().close(); });
-    trap(116, [&] { AppConnectionObject().reset(); });
+        trap(114, [&] { CloseOrderBook(); });
+    trap(116, [&] {
+        AppBookSession().reset();
+        AppConnectionObject().reset();
+    });
     trap(118, [&] { QCoreApplication::processEvents(); });
     trap(120, [&] { QCoreApplication::processEvents(); });
 }

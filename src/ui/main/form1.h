@@ -54,6 +54,12 @@ public slots:
     void RefreshOrderList();
     // The start-up check of the data layer, with the offer to repair it.
     void IsADOInstalled();
+    // Opening and closing the order book with its checks and backups; a refused or damaged
+    // book is told once, with the offer to restore the newest good backup.
+    void OpenOrderBook();
+    void CloseOrderBook();
+    void ReportBookProblem();
+    void ReportBackupFailure(const QString& message);
     void ListView1_ItemClick();
     void ListView1_ColumnClick(int position);
     void ListView2_ColumnClick(int position);

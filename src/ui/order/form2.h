@@ -85,7 +85,7 @@ private:
     static qlonglong selectedId(const QComboBox* list, const Collection<qlonglong>& ids);
     // The shared add and delete of the three lookups.
     void addLookup(const QString& handler, const QString& prompt, const QString& title,
-                   const QString& insertHead, void (Form2::*fill)());
+                   const QString& what, const QString& insertHead, void (Form2::*fill)());
     void deleteLookup(const QString& handler, QComboBox* list, const Collection<qlonglong>& ids,
                       const QString& warning, const QString& firstDelete,
                       const QString& secondDelete, void (Form2::*fill)());

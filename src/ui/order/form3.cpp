@@ -14,6 +14,7 @@
 #include "ui/controls/twips.h"
 #include "ui/order/keyboard.h"
 #include "ui/order/orderstatements.h"
+#include "ui/order/storabletext.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -238,6 +239,7 @@ void Form3::PushButton5_Click() {
                                 QStringLiteral("Input Unit Price"));
     });
     if (trap.test(104, [&] { return name.isEmpty(); })) return;
+    if (refusedText(trap, 104, QStringLiteral("product name"), name)) return;
     const bool added = trap.action(106, AppConnection(), [&] {
         trap(106, [&] {
             AppConnection().execute(

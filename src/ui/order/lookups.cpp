@@ -7,17 +7,19 @@
 #include "app/dialogs.h"
 #include "app/errortrap.h"
 #include "text/textconv.h"
+#include "ui/order/storabletext.h"
 
 #include <QComboBox>
 
 namespace qd::ui {
 
 void Form2::addLookup(const QString& handler, const QString& prompt, const QString& title,
-                      const QString& insertHead, void (Form2::*fill)()) {
+                      const QString& what, const QString& insertHead, void (Form2::*fill)()) {
     ErrorTrap trap(QStringLiteral("Form2"), handler);
     QString name;
     trap(100, [&] { name = dialogs().input(prompt, title); });
     if (trap.test(102, [&] { return name.isEmpty(); })) return;
+    if (refusedText(trap, 102, what, name)) return;
     const bool added = trap.action(104, AppConnection(), [&] {
         trap(104, [&] {
             AppConnection().execute(insertHead + text::doubleQuotes(name) + QStringLiteral("')"));
@@ -53,14 +55,14 @@ void Form2::deleteLookup(const QString& handler, QComboBox* list, const Collecti
 
 void Form2::PushButton5_Click() {
     addLookup(QStringLiteral("PushButton5_Click"), QStringLiteral("Enter new Customer: "),
-              QStringLiteral("Input Customer"),
+              QStringLiteral("Input Customer"), QStringLiteral("customer name"),
               QStringLiteral("insert into Customers (CompanyName) values ('"),
               &Form2::FillCustomerList);
 }
 
 void Form2::PushButton7_Click() {
     addLookup(QStringLiteral("PushButton7_Click"), QStringLiteral("Enter new Shipping Method: "),
-              QStringLiteral("Input Shipping Method"),
+              QStringLiteral("Input Shipping Method"), QStringLiteral("shipping method"),
               QStringLiteral("insert into [Shipping Methods] (ShippingMethod) values ('"),
               &Form2::FillShippingMethodList);
 }
@@ -78,6 +80,9 @@ void Form2::PushButton3_Click() {
                                    QStringLiteral("Input Employee's Lastname"));
     });
     if (trap.test(104, [&] { return firstName.isEmpty() || lastName.isEmpty(); })) return;
+    if (refusedText(trap, 104, QStringLiteral("first name"), firstName) ||
+        refusedText(trap, 104, QStringLiteral("last name"), lastName))
+        return;
     const bool added = trap.action(106, AppConnection(), [&] {
         trap(106, [&] {
             AppConnection().execute(

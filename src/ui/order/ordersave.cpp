@@ -9,6 +9,7 @@
 #include "text/textconv.h"
 #include "ui/controls/listview.h"
 #include "ui/order/orderstatements.h"
+#include "ui/order/storabletext.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -52,6 +53,10 @@ void Form2::PushButton2_Click() {
     if (missing(112, absent, "You forgot to select Shipping Method.", Combo3)) return;
     absent = trap.test(118, [&] { return order::isBlank(Text1->text()); });
     if (missing(118, absent, "You forgot to input PO Number.", Text1)) return;
+    if (refusedText(trap, 120, QStringLiteral("PO Number"), Text1->text())) {
+        trap(122, [&] { Text1->setFocus(); });
+        return;
+    }
     absent = trap.test(124, [&] { return ListView1->count() < 1; });
     if (missing(124, absent, "You forgot to add product(s).", PushButton9)) return;
 
