@@ -2,11 +2,15 @@
 //   - the real program writing the report to PDF from the command line (a child process):
 //     pages per second and its peak memory;
 //   - our share of that work against a bare QPdfWriter drawing the same texts at the same
-//     positions with the same fonts, both over the same first pages, in the same run;
+//     positions with the same fonts, both over the same first pages, in the same run (ours
+//     the command line's way: the statement opened and read ahead on a second thread);
+//   - the preview in a process of its own: its peak memory with every row read, and the time
+//     a page takes to draw when paging back and forth through the whole report;
 //   - the time from pressing "Show Report" until the preview has drawn its first page.
 // Prints figures; asserts nothing. Each timed figure: min / median over --repeat runs.
 //
 //     report_bench [--repeat R] [orders ...]      (default: 10000 100000 1000000)
+//     report_bench --preview-child KIND FILE       (the preview's process, run by the above)
 
 #include "app/appconnection.h"
 #include "app/dialogs.h"
@@ -17,6 +21,7 @@
 #include "reports/catalogue.h"
 #include "reports/document.h"
 #include "reports/export.h"
+#include "reports/readahead.h"
 #include "reports/stream.h"
 #include "ui/reports/form4.h"
 #include "ui/reports/preview.h"
@@ -163,26 +168,16 @@ double bareWriterSeconds(const std::vector<Page>& pages, const QPageSize& paper)
     return clock.nsecsElapsed() / 1e9;
 }
 
-// Ours over the same pages: rows read from the statement, texts formatted, bands placed and
-// drawn, through the same writer.
-double oursSeconds(const qd::reports::ReportLayout& layout, qd::data::Connection& db,
-                   const QString& statement, const QPageSize& paper, int pageCount) {
+// Ours over the same pages, the command line's way: the statement opened and its rows read
+// (on a second thread), texts formatted, bands placed and drawn, through the same writer.
+double oursSeconds(const qd::reports::ReportLayout& layout, const QString& statement,
+                   const QPageSize& paper, int pageCount) {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     QElapsedTimer clock;
     clock.start();
-    qd::data::Recordset rs;
-    rs.open(statement, db);
-    qd::reports::PageStream stream(layout, rs, paper);
-    QPdfWriter writer(&out);
-    setUpWriter(writer, paper);
-    QPainter painter(&writer);
-    qd::reports::beginTwips(painter);
-    for (int p = 0; p < pageCount && stream.next(); ++p) {
-        if (p > 0) writer.newPage();
-        qd::reports::paintItems(painter, stream.items());
-    }
-    painter.end();
+    qd::reports::ReadAhead rows(qd::ConnectionString(), statement, layout);
+    qd::reports::writePdf(layout, rows, paper, out, pageCount);
     return clock.nsecsElapsed() / 1e9;
 }
 
@@ -207,6 +202,66 @@ public:
         return 0;
     }
 };
+
+// The preview as the user meets it, in a process of its own (so that its peak memory is its
+// own): "Show Report" on the reports window, every row read, then pages drawn back and forth
+// through the report. Writes its figures to a file for the parent.
+class PagingDialogs : public FirstPageDialogs {
+public:
+    Figure pageMs;
+    double readAllSeconds = 0;
+    int showModal(QDialog* window) override {
+        window->show();
+        auto* preview = qobject_cast<qd::ui::DataReport1*>(window);
+        if (preview) {
+            QElapsedTimer clock;
+            clock.start();
+            preview->finishReading();
+            readAllSeconds = clock.nsecsElapsed() / 1e9;
+            qd::ui::PageView* view = preview->view();
+            const int pages = preview->document().pageCount();
+            // The last page, the first, then steps back and forth across the whole report.
+            std::vector<int> order = {pages - 1, 0};
+            for (int i = 1; i <= 40; ++i) order.push_back(int((long long)(pages - 1) * ((i * 37) % 41) / 40));
+            for (int page : order) {
+                clock.restart();
+                view->showPage(page);
+                view->viewport()->grab();
+                pageMs.runs.push_back(clock.nsecsElapsed() / 1e6);
+            }
+        }
+        window->close();
+        return 0;
+    }
+};
+
+int previewChild(int kind, const QString& out) {
+    qd::AppConnectionObject() = std::make_unique<qd::data::Connection>();
+    qd::AppConnection().open(qd::ConnectionString());
+    PagingDialogs dialogs;
+    QElapsedTimer clock;
+    dialogs.clock = &clock;
+    qd::setDialogs(&dialogs);
+    {
+        qd::ui::Form4 form;
+        form.ensureLoaded();
+        form.Combo1->setCurrentIndex(kind);
+        clock.start();
+        form.PushButton1_Click();
+    }
+    qd::setDialogs(nullptr);
+    qd::AppConnectionObject().reset();
+    QFile file(out);
+    if (!file.open(QIODevice::WriteOnly)) return 1;
+    file.write(QStringLiteral("%1 %2 %3 %4 %5\n")
+                   .arg(dialogs.firstPageMs)
+                   .arg(dialogs.readAllSeconds)
+                   .arg(dialogs.pageMs.min())
+                   .arg(dialogs.pageMs.median())
+                   .arg(*std::max_element(dialogs.pageMs.runs.begin(), dialogs.pageMs.runs.end()))
+                   .toUtf8());
+    return 0;
+}
 
 QString cell(const Figure& f, int decimals = 0) {
     return QStringLiteral("%1 / %2").arg(f.min(), 0, 'f', decimals).arg(f.median(), 0, 'f', decimals);
@@ -247,7 +302,7 @@ void runFor(int orders, int repeat) {
         for (int r = 0; r < repeat; ++r) {
             bare.runs.push_back(compared.size() / bareWriterSeconds(compared, paper));
             ours.runs.push_back(compared.size() /
-                                oursSeconds(layout, db, kind.statement, paper, int(compared.size())));
+                                oursSeconds(layout, kind.statement, paper, int(compared.size())));
         }
         Figure ratio;
         for (int r = 0; r < repeat; ++r) ratio.runs.push_back(ours.runs[r] / bare.runs[r]);
@@ -263,7 +318,30 @@ void runFor(int orders, int repeat) {
             keptMB = (qd::bench::residentBytes() - before) / 1e6;
             perRow = document.rows().rowCount ? double(document.rows().bytes()) / document.rows().rowCount : 0;
         }
+        // The preview in a process of its own.
+        Figure previewPeak, readAll, pageMin, pageMedian, pageMax;
+        for (int r = 0; r < repeat; ++r) {
+            const QString figures = home.filePath(QStringLiteral("preview.txt"));
+            QFile::remove(figures);
+            const ChildRun run = runProgram({QCoreApplication::applicationFilePath(),
+                                             QStringLiteral("--preview-child"), QString::number(k),
+                                             figures});
+            QFile file(figures);
+            if (run.seconds < 0 || !file.open(QIODevice::ReadOnly)) continue;
+            const QList<QByteArray> f = file.readAll().trimmed().split(' ');
+            if (f.size() < 5) continue;
+            previewPeak.runs.push_back(run.peakMB);
+            readAll.runs.push_back(f[1].toDouble());
+            pageMin.runs.push_back(f[2].toDouble());
+            pageMedian.runs.push_back(f[3].toDouble());
+            pageMax.runs.push_back(f[4].toDouble());
+        }
         std::printf("  %s: %d pages\n", qPrintable(kind.entryText), pages);
+        std::printf("    preview process peak memory %s MB; every row read in %s s; a page "
+                    "drawn, paging back and forth: %s ms (fastest %s, slowest %s)\n",
+                    qPrintable(cell(previewPeak)), qPrintable(cell(readAll, 1)),
+                    qPrintable(cell(pageMedian, 1)), qPrintable(cell(pageMin, 1)),
+                    qPrintable(cell(pageMax, 1)));
         std::printf("    command line to PDF         %14s pages/s, peak memory %s MB\n",
                     qPrintable(cell(pagesPerSecond)), qPrintable(cell(peak)));
         std::printf("    preview keeps every row in  %8.0f MB more resident (%.0f B/row as the store "
@@ -303,6 +381,8 @@ void runFor(int orders, int repeat) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc == 4 && QByteArray(argv[1]) == "--preview-child")
+        return previewChild(QByteArray(argv[2]).toInt(), QString::fromLocal8Bit(argv[3]));
     int repeat = 3;
     QList<int> sizes;
     for (int i = 1; i < argc; ++i) {

@@ -10,6 +10,7 @@
 #include "reports/catalogue.h"
 #include "reports/document.h"
 #include "reports/export.h"
+#include "reports/readahead.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -236,21 +237,20 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
             throw Error(QStringLiteral("there is no order book at '%1'; open Quarrydesk once to "
                                        "create it")
                             .arg(QDir::toNativeSeparators(local)));
-        data::Connection connection;
-        connection.open(bookConnectionString(source));
         ReportLayout layout = kind->create();
         applyCurrency(layout, *kind, storedCurrencyChoice());
         // Each file is written straight from the rows as they are read, so a report of any
-        // length takes no more memory than a page of it.
-        auto rows = [&](auto&& write) {
-            data::Recordset rs;
-            rs.open(kind->statement, connection, data::Recordset::OpenStatic,
-                    data::Recordset::ReadOnly);
-            write(rs);
-        };
-        if (havePdf) rows([&](data::Recordset& rs) { exportPdf(layout, rs, defaultPaper(), pdf); });
-        if (haveCsv) rows([&](data::Recordset& rs) { exportCsv(layout, rs, csv); });
-        connection.close();
+        // length takes no more memory than a page of it; the rows are read on a second thread
+        // while the pages before them are written.
+        const QString connectionString = bookConnectionString(source);
+        if (havePdf) {
+            ReadAhead rows(connectionString, kind->statement, layout);
+            exportPdf(layout, rows, defaultPaper(), pdf);
+        }
+        if (haveCsv) {
+            ReadAhead rows(connectionString, kind->statement, layout);
+            exportCsv(layout, rows, csv);
+        }
     } catch (const Error& e) {
         write(stderr, QStringLiteral("%1: %2\n").arg(program, e.description()));
         return 1;

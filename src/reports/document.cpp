@@ -46,7 +46,7 @@ RowReader::RowReader(data::Recordset& recordset, const ReportLayout& layout)
     }
 }
 
-bool RowReader::atEnd() const { return m_recordset->eof(); }
+bool RowReader::atEnd() { return m_recordset->eof(); }
 
 bool RowReader::read(RowTable& table, int maxRows) {
     for (int n = 0; n < maxRows && !m_recordset->eof(); ++n) {

@@ -38,15 +38,24 @@ struct RowTable {
 // The detail band's text fields of a layout, as RowTable::fields.
 std::vector<int> boundFields(const ReportLayout& layout);
 
+// Where the rows of a report come from, a chunk at a time.
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    // Appends up to maxRows rows; returns true when there are no more.
+    virtual bool read(RowTable& table, int maxRows) = 0;
+    // True when no row is left (may wait until that is known).
+    virtual bool atEnd() = 0;
+};
+
 // Reads the rows of an open recordset for the detail fields of a layout, all at once or a
 // chunk at a time. A data field that is not a column of the recordset is an error naming it,
 // raised before any row is read.
-class RowReader {
+class RowReader : public RowSource {
 public:
     RowReader(data::Recordset& recordset, const ReportLayout& layout);
-    // Appends up to maxRows rows; returns true when the recordset has no more.
-    bool read(RowTable& table, int maxRows);
-    bool atEnd() const;
+    bool read(RowTable& table, int maxRows) override;
+    bool atEnd() override;
 
 private:
     data::Recordset* m_recordset;

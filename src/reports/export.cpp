@@ -56,16 +56,16 @@ void writePdf(const ReportDocument& document, QIODevice& out) {
     renderPages(document, writer, 0, document.pageCount() - 1);
 }
 
-void writePdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
-              QIODevice& out) {
-    PageStream pages(layout, recordset, paper);
+void writePdf(const ReportLayout& layout, RowSource& rows, const QPageSize& paper,
+              QIODevice& out, int maxPages) {
+    PageStream pages(layout, rows, paper);
     QPdfWriter writer(&out);
     setUp(writer, paper, layout.title());
     QPainter painter;
     if (!painter.begin(&writer))
         throw Error(QStringLiteral("The report could not be started on the output device."));
     beginTwips(painter);
-    while (pages.next()) {
+    while ((maxPages < 0 || pages.page() + 1 < maxPages) && pages.next()) {
         if (pages.page() > 0 && !writer.newPage())
             throw Error(QStringLiteral("The output device refused a new page."));
         paintItems(painter, pages.items());
@@ -227,13 +227,12 @@ QByteArray csvText(const ReportDocument& document) {
     return out;
 }
 
-void exportPdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
+void exportPdf(const ReportLayout& layout, RowSource& rows, const QPageSize& paper,
                const QString& path) {
-    writeOutputFile(path, [&](QIODevice& out) { writePdf(layout, recordset, paper, out); });
+    writeOutputFile(path, [&](QIODevice& out) { writePdf(layout, rows, paper, out); });
 }
 
-void exportCsv(const ReportLayout& layout, data::Recordset& recordset, const QString& path) {
-    RowReader reader(recordset, layout);
+void exportCsv(const ReportLayout& layout, RowSource& reader, const QString& path) {
     RowTable rows;
     rows.fields = boundFields(layout);
     const CsvLines lines(layout, rows.fields);

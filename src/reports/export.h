@@ -8,13 +8,10 @@ class QIODevice;
 class QPagedPaintDevice;
 class QPageSize;
 
-namespace qd::data {
-class Recordset;
-}
-
 namespace qd::reports {
 
 class ReportDocument;
+class RowSource;
 struct ReportLayout;
 
 // Paints pages first..last (from 0, inclusive) on a device whose page size is already set and
@@ -28,12 +25,13 @@ void renderPages(const ReportDocument& document, QPagedPaintDevice& device, int 
 void exportPdf(const ReportDocument& document, const QString& path);
 void writePdf(const ReportDocument& document, QIODevice& out);
 
-// The same straight from an open recordset, each page's rows read as it is written and none
-// kept after (see PageStream), for reports of any length.
-void exportPdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
+// The same straight from the rows as they come (a RowReader over an open recordset, or rows
+// read ahead), each page's rows read as it is written and none kept after (see PageStream),
+// for reports of any length. With maxPages not negative, only the report's first pages.
+void exportPdf(const ReportLayout& layout, RowSource& rows, const QPageSize& paper,
                const QString& path);
-void writePdf(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper,
-              QIODevice& out);
+void writePdf(const ReportLayout& layout, RowSource& rows, const QPageSize& paper,
+              QIODevice& out, int maxPages = -1);
 
 // Writes the rows as comma-separated values: a heading line with the page header captions
 // above the fields, then one line per row with each field's text as the report shows it, but
@@ -41,8 +39,8 @@ void writePdf(const ReportLayout& layout, data::Recordset& recordset, const QPag
 // gets a leading apostrophe, control characters are replaced, fields holding a comma or a
 // quote are quoted with quotes doubled; lines end with CR LF; UTF-8. Written like exportPdf.
 void exportCsv(const ReportDocument& document, const QString& path);
-// The same straight from an open recordset, a thousand rows at a time.
-void exportCsv(const ReportLayout& layout, data::Recordset& recordset, const QString& path);
+// The same straight from the rows as they come, a thousand at a time.
+void exportCsv(const ReportLayout& layout, RowSource& rows, const QString& path);
 QByteArray csvText(const ReportDocument& document);
 
 // A number format without its grouping separators: "\"$\"#,##0.00" -> "\"$\"#0.00".

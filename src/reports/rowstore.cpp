@@ -3,33 +3,115 @@
 #include "reports/document.h"
 
 #include <QDate>
-#include <QHash>
 
-#include <deque>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <unordered_map>
 
 namespace qd::reports {
 
+namespace {
+
+// Each row's code into a column's distinct values, in as few bytes as the number of distinct
+// values needs: one byte for up to 256 of them (products, rates), two up to 65,536 (company
+// names, dates, amounts that repeat), four beyond.
+class Codes {
+public:
+    void push(quint32 code) {
+        while (code > largest()) widen();
+        switch (m_width) {
+        case 1: put<quint8>(code); break;
+        case 2: put<quint16>(code); break;
+        default: put<quint32>(code); break;
+        }
+    }
+    quint32 at(std::size_t i) const {
+        switch (m_width) {
+        case 1: return get<quint8>(i);
+        case 2: return get<quint16>(i);
+        default: return get<quint32>(i);
+        }
+    }
+    std::size_t size() const { return m_bytes.size() / std::size_t(m_width); }
+    std::size_t bytes() const { return m_bytes.capacity(); }
+    void squeeze() { m_bytes.shrink_to_fit(); }
+    void clear() {
+        m_bytes = {};
+        m_width = 1;
+    }
+
+private:
+    quint32 largest() const {
+        return m_width == 4 ? std::numeric_limits<quint32>::max() : (quint32(1) << (8 * m_width)) - 1;
+    }
+    template <class T>
+    void put(quint32 code) {
+        const T value = T(code);
+        const std::size_t at = m_bytes.size();
+        m_bytes.resize(at + sizeof(T));
+        std::memcpy(m_bytes.data() + at, &value, sizeof(T));
+    }
+    template <class T>
+    quint32 get(std::size_t i) const {
+        T value;
+        std::memcpy(&value, m_bytes.data() + i * sizeof(T), sizeof(T));
+        return value;
+    }
+    void widen() {
+        Codes wider;
+        wider.m_width = m_width * 2;
+        wider.m_bytes.reserve(size() * std::size_t(wider.m_width));
+        for (std::size_t i = 0, n = size(); i < n; ++i) wider.push(at(i));
+        *this = std::move(wider);
+    }
+
+    int m_width = 1;
+    std::vector<quint8> m_bytes;
+};
+
+// Codes pay while values repeat; once a column holds more than this many distinct values and
+// they are more than an eighth of its rows, each row keeps its own value instead.
+constexpr std::size_t kMostDistinct = 4096;
+
+}  // namespace
+
 struct RowStore::Column {
     // Whole numbers and other numbers share one kind: a column of prices holds both (25 and
-    // 12.5), and each value keeps its own type through a bit of its own.
+    // 12.5), and each value keeps its own type.
     enum class Kind { Null, Number, Text, Date, Any };
 
     Kind kind = Kind::Null;  // nothing but Null so far
     int rows = 0;
-    // Values in blocks (deques): a long report grows without copying its rows to new room.
     std::vector<bool> null;
-    std::vector<bool> whole;  // Number: the value was a whole number
-    std::deque<double> numbers;
-    std::deque<qint32> days;
-    // Texts: a code per row into the distinct texts while they repeat; once most rows differ
-    // (PO numbers), each row's characters, packed.
-    std::deque<quint32> codes;
-    std::vector<QString> distinct;
-    QHash<QString, quint32> index;
-    bool packed = false;
-    std::vector<char16_t> chars;
-    std::vector<quint32> starts{0};  // packed: row r's characters are [starts[r], starts[r + 1])
-    std::deque<QVariant> any;
+
+    // While the values repeat: a code per row into the distinct values of the column's kind.
+    bool coded = true;
+    Codes codes;
+    std::size_t distinct = 0;
+    std::vector<double> distinctNumbers;
+    std::vector<bool> distinctWhole;
+    std::vector<QString> distinctTexts;
+    std::vector<qint32> distinctDays;
+    // Where each distinct value stands, while rows are still to come.
+    std::unordered_map<qint64, quint32> wholeIndex;  // whole numbers by value
+    std::unordered_map<quint64, quint32> realIndex;  // other numbers by their bits
+    std::unordered_map<qint32, quint32> dayIndex;
+    std::unordered_map<QString, quint32> textIndex;
+
+    // Once most values differ (order numbers, PO numbers, totals), each row's own value:
+    // numbers in four bytes as whole numbers or as ten-thousandths (amounts are kept to four
+    // decimals) while every value fits and comes back exactly, else in eight; each number's
+    // type in a bit; dates as day numbers; texts as UTF-8, one after the other.
+    bool small = true;
+    int scale = 1;  // small: the value is ints[r] / scale
+    std::vector<qint32> ints;
+    std::vector<double> numbers;
+    std::vector<bool> whole;
+    std::vector<qint32> days;
+    std::vector<char> utf8;
+    std::vector<quint32> starts{0};  // row r's text is utf8[starts[r], starts[r + 1])
+    std::vector<QVariant> any;
 
     static Kind kindOf(const QVariant& v) {
         switch (v.typeId()) {
@@ -52,6 +134,7 @@ struct RowStore::Column {
                 k = Kind::Any;
             if (kind == Kind::Null) {
                 kind = k;
+                coded = kind != Kind::Any;
                 for (int r = 0; r < rows; ++r) pushDefault();
             } else if (k != kind && kind != Kind::Any) {
                 toAny();
@@ -66,14 +149,12 @@ struct RowStore::Column {
         ++rows;
     }
 
+    // The value standing in a Null row: any value of the column's kind does.
     void pushDefault() {
         switch (kind) {
         case Kind::Null: break;
-        case Kind::Number:
-            numbers.push_back(0);
-            whole.push_back(false);
-            break;
-        case Kind::Date: days.push_back(0); break;
+        case Kind::Number: pushNumber(0, true); break;
+        case Kind::Date: pushDay(0); break;
         case Kind::Text: pushText(QString()); break;
         case Kind::Any: any.emplace_back(); break;
         }
@@ -83,56 +164,148 @@ struct RowStore::Column {
         switch (kind) {
         case Kind::Null: break;
         case Kind::Number:
-            numbers.push_back(v.toDouble());
-            whole.push_back(v.typeId() != QMetaType::Double);
+            if (v.typeId() == QMetaType::Double) pushNumber(v.toDouble(), false);
+            else pushNumber(double(v.toLongLong()), true);
             break;
-        case Kind::Date: days.push_back(qint32(v.toDate().toJulianDay())); break;
+        case Kind::Date: pushDay(qint32(v.toDate().toJulianDay())); break;
         case Kind::Text: pushText(v.toString()); break;
         case Kind::Any: any.push_back(v); break;
         }
     }
 
-    void pushText(const QString& text) {
-        if (packed) {
-            chars.insert(chars.end(), text.utf16(), text.utf16() + text.size());
-            starts.push_back(quint32(chars.size()));
-            return;
+    // A code for a value: its place among the distinct values, added when new; then the
+    // column stops coding if distinct values have become too many.
+    template <class Map, class Key, class Add>
+    void pushCode(Map& index, const Key& key, Add add) {
+        auto it = index.find(key);
+        if (it == index.end()) {
+            it = index.emplace(key, quint32(distinct)).first;
+            add();
+            ++distinct;
         }
-        auto it = index.constFind(text);
-        if (it == index.constEnd()) {
-            it = index.insert(text, quint32(distinct.size()));
-            distinct.push_back(text);
-        }
-        codes.push_back(*it);
-        if (distinct.size() > 4096 && distinct.size() * 2 > codes.size()) pack();
+        codes.push(it->second);
+        if (distinct > kMostDistinct && distinct * 8 > codes.size()) uncode();
     }
 
-    void pack() {
-        packed = true;
-        for (quint32 code : codes) {
-            const QString& text = distinct[code];
-            chars.insert(chars.end(), text.utf16(), text.utf16() + text.size());
-            starts.push_back(quint32(chars.size()));
+    void pushNumber(double value, bool isWhole) {
+        if (coded) {
+            auto add = [&] {
+                distinctNumbers.push_back(value);
+                distinctWhole.push_back(isWhole);
+            };
+            if (isWhole) {
+                pushCode(wholeIndex, qint64(value), add);
+            } else {
+                quint64 bits;
+                std::memcpy(&bits, &value, sizeof bits);
+                pushCode(realIndex, bits, add);
+            }
+            return;
         }
-        codes = {};
-        distinct = {};
-        index = {};
+        whole.push_back(isWhole);
+        if (small) {
+            qint32 n;
+            if (scaled(value, scale, n) ||
+                (scale == 1 && rescale(10000) && scaled(value, scale, n))) {
+                ints.push_back(n);
+                return;
+            }
+            // The first value that four bytes cannot give back exactly: all take eight.
+            small = false;
+            numbers.reserve(ints.size() + 1);
+            for (qint32 i : ints) numbers.push_back(double(i) / scale);
+            ints = {};
+        }
+        numbers.push_back(value);
+    }
+
+    // The value as a multiple of 1 / scale in four bytes, if that gives it back exactly.
+    static bool scaled(double value, int scale, qint32& n) {
+        const double times = value * scale;
+        if (!(times >= std::numeric_limits<qint32>::min() &&
+              times <= std::numeric_limits<qint32>::max()))
+            return false;
+        n = qint32(std::llround(times));
+        return double(n) / scale == value;
+    }
+
+    // Counts the small numbers kept so far in a finer unit; false when one would not fit.
+    bool rescale(int newScale) {
+        const qint64 factor = newScale / scale;
+        for (qint32 i : ints)
+            if (qint64(i) * factor > std::numeric_limits<qint32>::max() ||
+                qint64(i) * factor < std::numeric_limits<qint32>::min())
+                return false;
+        for (qint32& i : ints) i = qint32(i * factor);
+        scale = newScale;
+        return true;
+    }
+
+    void pushDay(qint32 day) {
+        if (coded) pushCode(dayIndex, day, [&] { distinctDays.push_back(day); });
+        else days.push_back(day);
+    }
+
+    void pushText(const QString& text) {
+        if (coded) {
+            pushCode(textIndex, text, [&] { distinctTexts.push_back(text); });
+            return;
+        }
+        const QByteArray bytes = text.toUtf8();
+        utf8.insert(utf8.end(), bytes.begin(), bytes.end());
+        starts.push_back(quint32(utf8.size()));
+    }
+
+    // Too many distinct values: every row gets its own value, and the codes go.
+    void uncode() {
+        Codes old = std::move(codes);
+        coded = false;
+        codes.clear();
+        for (std::size_t r = 0, n = old.size(); r < n; ++r) {
+            const quint32 code = old.at(r);
+            switch (kind) {
+            case Kind::Number: pushNumber(distinctNumbers[code], distinctWhole[code]); break;
+            case Kind::Date: pushDay(distinctDays[code]); break;
+            case Kind::Text: pushText(distinctTexts[code]); break;
+            default: break;
+            }
+        }
+        dropIndex();
+        distinct = 0;
+        distinctNumbers = {};
+        distinctWhole = {};
+        distinctTexts = {};
+        distinctDays = {};
+    }
+
+    void dropIndex() {
+        wholeIndex = {};
+        realIndex = {};
+        dayIndex = {};
+        textIndex = {};
     }
 
     QVariant value(int row) const {
-        if (null[size_t(row)]) return QVariant();
+        const std::size_t r = std::size_t(row);
+        if (null[r]) return QVariant();
         switch (kind) {
         case Kind::Null: return QVariant();
-        case Kind::Number:
-            if (whole[size_t(row)]) return qlonglong(numbers[size_t(row)]);
-            return numbers[size_t(row)];
-        case Kind::Date: return QDate::fromJulianDay(days[size_t(row)]);
+        case Kind::Number: {
+            if (coded) {
+                const quint32 code = codes.at(r);
+                if (distinctWhole[code]) return qlonglong(distinctNumbers[code]);
+                return distinctNumbers[code];
+            }
+            const double number = small ? double(ints[r]) / scale : numbers[r];
+            if (whole[r]) return qlonglong(number);
+            return number;
+        }
+        case Kind::Date:
+            return QDate::fromJulianDay(coded ? distinctDays[codes.at(r)] : days[r]);
         case Kind::Text:
-            if (packed)
-                return QString::fromUtf16(chars.data() + starts[size_t(row)],
-                                          qsizetype(starts[size_t(row) + 1] - starts[size_t(row)]));
-            return distinct[codes[size_t(row)]];
-        case Kind::Any: return any[size_t(row)];
+            if (coded) return distinctTexts[codes.at(r)];
+            return QString::fromUtf8(utf8.data() + starts[r], qsizetype(starts[r + 1] - starts[r]));
+        case Kind::Any: return any[r];
         }
         return QVariant();
     }
@@ -149,24 +322,33 @@ struct RowStore::Column {
         }
         rows = int(values.size());
         kind = Kind::Any;
+        coded = false;
     }
 
+    // Every row is in: the index of the distinct values is no longer needed.
     void squeeze() {
+        dropIndex();
         null.shrink_to_fit();
-        whole.shrink_to_fit();
+        codes.squeeze();
+        ints.shrink_to_fit();
         numbers.shrink_to_fit();
+        whole.shrink_to_fit();
         days.shrink_to_fit();
-        codes.shrink_to_fit();
-        chars.shrink_to_fit();
+        utf8.shrink_to_fit();
         starts.shrink_to_fit();
         any.shrink_to_fit();
     }
 
     std::size_t bytes() const {
-        std::size_t b = null.capacity() / 8 + whole.capacity() / 8 + numbers.size() * 8 +
-                        days.size() * 4 + codes.size() * 4 + chars.capacity() * 2 +
-                        starts.capacity() * 4 + any.size() * sizeof(QVariant);
-        for (const QString& t : distinct) b += sizeof(QString) + size_t(t.capacity()) * 2;
+        std::size_t b = null.capacity() / 8 + codes.bytes() + distinctNumbers.capacity() * 8 +
+                        distinctWhole.capacity() / 8 + distinctDays.capacity() * 4 +
+                        ints.capacity() * 4 + numbers.capacity() * 8 + whole.capacity() / 8 +
+                        days.capacity() * 4 + utf8.capacity() + starts.capacity() * 4 +
+                        any.capacity() * sizeof(QVariant);
+        for (const QString& t : distinctTexts) b += sizeof(QString) + size_t(t.capacity()) * 2;
+        // An index entry: the key, the code and the hash node around them.
+        b += (wholeIndex.size() + realIndex.size() + dayIndex.size()) * 32 +
+             textIndex.size() * 48;
         return b;
     }
 };

@@ -1,10 +1,12 @@
 #pragma once
 
 // The rows a laid-out report keeps for its preview, which pages back and forth through all of
-// them: by column, each in the least room its values take (whole numbers and amounts as
-// numbers, dates as day numbers, texts that repeat once each, other texts packed), made into
-// values again only for the pages shown. A million orders' rows take some tens of bytes each
-// instead of several hundred as separate values.
+// them: by column, each in the least room its values take, made into values again only for
+// the pages shown. Values that repeat (names, dates, rates, prices) are kept once each, every
+// row holding a code of one, two or four bytes; values that mostly differ are kept per row:
+// order numbers and amounts to four decimals in four bytes, other numbers in eight, texts as
+// UTF-8. A line of "Total Price of Each Order Detail" takes about 25 bytes instead of the 320
+// of separate values.
 
 #include <QVariant>
 

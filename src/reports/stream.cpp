@@ -8,8 +8,16 @@ namespace qd::reports {
 
 PageStream::PageStream(const ReportLayout& layout, data::Recordset& recordset,
                        const QPageSize& paper)
+    : PageStream(layout, std::make_unique<RowReader>(recordset, layout), nullptr, paper) {}
+
+PageStream::PageStream(const ReportLayout& layout, RowSource& rows, const QPageSize& paper)
+    : PageStream(layout, nullptr, &rows, paper) {}
+
+PageStream::PageStream(const ReportLayout& layout, std::unique_ptr<RowReader> own,
+                       RowSource* rows, const QPageSize& paper)
     : m_layout(layout),
-      m_reader(recordset, layout),
+      m_ownReader(std::move(own)),
+      m_reader(rows ? *rows : *m_ownReader),
       m_texts(layout, boundFields(layout)),
       m_paperTwips(fitPaper(layout, paper)),
       m_bands(bandHeights(layout)) {

@@ -15,6 +15,8 @@ class PageStream {
 public:
     // Throws qd::Error when the report does not fit the paper or a field is not a column.
     PageStream(const ReportLayout& layout, data::Recordset& recordset, const QPageSize& paper);
+    // Rows from any source (see ReadAhead), which must outlive the stream.
+    PageStream(const ReportLayout& layout, RowSource& rows, const QPageSize& paper);
 
     // Moves to the next page (the first call gives the first); false after the last.
     bool next();
@@ -24,11 +26,14 @@ public:
     std::vector<PlacedItem> items();
 
 private:
+    PageStream(const ReportLayout& layout, std::unique_ptr<RowReader> own, RowSource* rows,
+               const QPageSize& paper);
     PagePlan fullPage(int page) const;
     void dropRowsBefore(int row);
 
     const ReportLayout& m_layout;
-    RowReader m_reader;
+    std::unique_ptr<RowReader> m_ownReader;  // rows straight from a recordset
+    RowSource& m_reader;
     FieldTexts m_texts;
     QSize m_paperTwips;
     BandHeights m_bands;

@@ -363,13 +363,18 @@ QString shortDate(const QDate& date, const QLocale& locale) {
 
 QString formatDate(const QDateTime& value, const QString& format) {
     if (!value.isValid()) return {};
+    return formatDate(value.date(), value.time(), format);
+}
+
+QString formatDate(const QDate& date, const QTime& time, const QString& format) {
+    if (!date.isValid()) return {};
     thread_local QHash<QString, std::shared_ptr<const DatePattern>> cache;
     auto it = cache.constFind(format);
     if (it == cache.constEnd()) {
         if (cache.size() > 256) cache.clear();
         it = cache.insert(format, std::make_shared<const DatePattern>(compileDateFormat(format)));
     }
-    return renderDate(**it, value.date(), value.time(), QLocale());
+    return renderDate(**it, date, time.isValid() ? time : QTime(0, 0), QLocale());
 }
 
 QDateTime parseDate(const QString& input, const QLocale& locale) {

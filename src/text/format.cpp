@@ -352,11 +352,11 @@ QString formatValue(const QVariant& value, const QString& format, const QLocale&
     if (format.isEmpty()) return generalText(value, locale);
     switch (value.typeId()) {
     case QMetaType::QDate:
-        return formatDate(QDateTime(value.toDate(), QTime(0, 0)), format);
+        return formatDate(value.toDate(), QTime(0, 0), format);
     case QMetaType::QDateTime:
         return formatDate(value.toDateTime(), format);
     case QMetaType::QTime:
-        return formatDate(QDateTime(QDate(1899, 12, 30), value.toTime()), format);
+        return formatDate(QDate(1899, 12, 30), value.toTime(), format);
     case QMetaType::Int: case QMetaType::Long: case QMetaType::LongLong: case QMetaType::Short:
     case QMetaType::SChar: case QMetaType::Char: case QMetaType::UInt: case QMetaType::ULong:
     case QMetaType::ULongLong: case QMetaType::UShort: case QMetaType::UChar:

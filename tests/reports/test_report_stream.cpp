@@ -1,15 +1,19 @@
 // Reports written straight from their rows: every page the same as the laid-out document's,
 // whatever the number of rows (none, one, a page exactly full, a report footer pushed onto a
-// page of its own), for each layout and paper.
+// page of its own), for each layout and paper, rows read on this thread or ahead on another;
+// and the preview's compact rows.
 
 #include "core/error.h"
 #include "fixture.h"
 #include "reports/catalogue.h"
 #include "reports/document.h"
+#include "reports/export.h"
+#include "reports/readahead.h"
 #include "reports/rowstore.h"
 #include "reports/stream.h"
 #include "support/testenv.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QtTest>
 
@@ -98,6 +102,16 @@ private slots:
             QCOMPARE(pageText(pages.items()), pageText(document.placedItems(page)));
         }
         QCOMPARE(page, document.pageCount());
+
+        // The same pages again from rows read ahead on another thread, over another connection.
+        ReadAhead ahead(fixture::connectionString(m_env->workingFile()), kind->statement, layout);
+        PageStream aheadPages(layout, ahead, size);
+        page = 0;
+        for (; aheadPages.next(); ++page) {
+            QVERIFY(page < document.pageCount());
+            QCOMPARE(pageText(aheadPages.items()), pageText(document.placedItems(page)));
+        }
+        QCOMPARE(page, document.pageCount());
     }
 
     // The preview's compact rows give back every value as it was read: its type and value,
@@ -137,6 +151,93 @@ private slots:
                 QCOMPARE(kept, read);
             }
         QVERIFY(store.bytes() < std::size_t(rows) * 6 * sizeof(QVariant));
+    }
+
+    // Columns whose values repeat a little, much or not at all: each keeps its values through
+    // every change of how it is kept (codes that outgrow one and two bytes, codes given up for
+    // each row's own number in four bytes, then in eight, amounts in ten-thousandths, texts
+    // beyond ASCII).
+    void keptColumnsOfEveryShape() {
+        const int rows = 600000;
+        RowTable table;
+        table.fields = {0, 1, 2, 3, 4, 5};
+        table.cells.reserve(std::size_t(rows) * 6);
+        auto kept = [&](int r, int c) -> QVariant {
+            switch (c) {
+            case 0: return qlonglong(r / 9);  // 66,667 distinct, nine rows each: coded
+            case 1: return r % 1000 == 0 ? QVariant() : QVariant(r % 300 * 0.25);  // one byte
+            case 2: return r == 500000 ? QVariant(qlonglong(1) << 40)  // past four bytes
+                                       : QVariant(qlonglong(r) * 3);
+            case 3: return r % 2 ? QVariant(r * 0.01) : QVariant(qlonglong(r));  // all differ
+            case 4: return QStringLiteral("Čížek-%1-€").arg(r);       // all differ, not ASCII
+            default: return r % 2 ? QVariant(qlonglong(r % 1000)) : QVariant(r / 100.0);  // cents
+            }
+        };
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < 6; ++c) table.cells.push_back(kept(r, c));
+        table.rowCount = rows;
+        RowStore store(table.fields);
+        store.append(table);
+        store.squeeze();
+        for (int r = 0; r < rows; r += r < 1000 ? 1 : 7)
+            for (int c = 0; c < 6; ++c) {
+                const QVariant value = store.cell(r, c);
+                const QVariant expected = kept(r, c);
+                QCOMPARE(value.typeId(), expected.typeId());
+                QCOMPARE(value, expected);
+            }
+        QCOMPARE(store.cell(rows - 1, 4), kept(rows - 1, 4));
+        // Codes of four and one bytes, numbers of eight, eight and four (and each number's
+        // type), the UTF-8 texts with their starts: far below a value object per cell.
+        QVERIFY(store.bytes() < std::size_t(rows) * (4 + 1 + 9 + 9 + 30 + 5));
+    }
+
+    // Rows read ahead: every row once and in order, across many chunks; only the first pages
+    // written when asked; a reader given up half-way stops; errors of the reading thread reach
+    // the caller.
+    void readAheadOnAThreadOfItsOwn() {
+        m_env->provideWorkingFile();
+        qd::data::Connection db;
+        const QString connection = fixture::connectionString(m_env->workingFile());
+        db.open(connection);
+        sqlite3_exec(db.sqliteHandle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+        fixture::sampleData(db);
+        db.execute("delete from [Order Details]");
+        db.execute("delete from Orders");
+        db.execute(QStringLiteral(
+            "insert into Orders (CustomerID,EmployeeID,OrderDate,PurchaseOrderNumber,ShipDate,"
+            "ShippingMethodID,SalesTaxRate) with recursive n(i) as (select 1 union all select i + 1 "
+            "from n where i < 20000) select 1, 1, '2026-03-07', 'PO ' || i, '2026-03-09', 1, 0 "
+            "from n"));
+        const ReportKind* kind = findReportKind(QStringLiteral("Orders by Customer"));
+        ReportLayout layout = kind->create();
+        {
+            ReadAhead rows(connection, kind->statement, layout);
+            RowTable table;
+            table.fields = boundFields(layout);
+            bool end = false;
+            for (int n = 1; !end; n = n % 700 + 1) end = rows.read(table, n);  // odd sizes
+            QVERIFY(rows.atEnd());
+            QCOMPARE(table.rowCount, 20000);
+            const qlonglong first = table.cell(0, 2).toLongLong();  // OrderID, in order
+            for (int r = 0; r < table.rowCount; ++r)
+                QCOMPARE(table.cell(r, 2).toLongLong(), first + r);
+        }
+        {
+            ReadAhead rows(connection, kind->statement, layout);
+            QBuffer pdf;
+            pdf.open(QIODevice::WriteOnly);
+            writePdf(layout, rows, QPageSize(QPageSize::Letter), pdf, 3);
+            QVERIFY(pdf.data().contains("/Count 3"));
+        }  // given up after three pages: the reading thread stops with the rows not read
+
+        QVERIFY_THROWS_EXCEPTION(qd::Error, [&] {
+            ReadAhead rows(connection, QStringLiteral("select OrderID from Orders"), layout);
+        }());
+        QVERIFY_THROWS_EXCEPTION(qd::Error, [&] {
+            ReadAhead rows(fixture::connectionString(m_env->workingFile() + QStringLiteral(".none")),
+                           kind->statement, layout);
+        }());
     }
 
     // A field that is not a column of the rows, or a paper too narrow, is an error at once.

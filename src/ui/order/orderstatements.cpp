@@ -30,7 +30,7 @@ bool isBlank(const QString& text) {
 }
 
 QString dateText(const QDate& date) {
-    return text::formatDate(QDateTime(date, QTime(0, 0)), QStringLiteral("mm\\/dd\\/yyyy"));
+    return text::formatDate(date, QTime(0, 0), QStringLiteral("mm\\/dd\\/yyyy"));
 }
 
 QString taxValue(const QString& percentText) {
