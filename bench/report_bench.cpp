@@ -216,6 +216,8 @@ public:
         if (preview) {
             QElapsedTimer clock;
             clock.start();
+            preview->view()->viewport()->grab();
+            firstPageMs = this->clock->elapsed();
             preview->finishReading();
             readAllSeconds = clock.nsecsElapsed() / 1e9;
             qd::ui::PageView* view = preview->view();

@@ -15,6 +15,7 @@
 #include <QTextLayout>
 
 #include <memory>
+#include <unordered_map>
 
 #include <algorithm>
 #include <cmath>
@@ -164,6 +165,9 @@ struct FieldTexts::Field {
     std::unique_ptr<text::NumberTexts> amounts;
     int lookups = 0;
     int repeats = 0;
+    // Each day's text through the format: a report's dates repeat from row to row.
+    std::unordered_map<qint64, QString> days;
+    QLocale daysLocale;
     // Whether the field's texts repeat (names) or mostly differ (PO numbers), judged on the
     // first rows: only repeating texts are worth keeping shaped.
     QSet<QString> seen;
@@ -171,6 +175,12 @@ struct FieldTexts::Field {
     int textRepeats = 0;
     bool textsRepeat = true;
 };
+
+namespace {
+
+constexpr int kTextsJudged = 512;  // texts of a field read before judging whether they repeat
+
+}  // namespace
 
 FieldTexts::FieldTexts(const ReportLayout& layout, const std::vector<int>& fields) {
     const auto& controls = layout.band(BandRole::Detail).controls;
@@ -191,11 +201,11 @@ bool FieldTexts::repeats(int column) const { return m_fields[size_t(column)]->te
 
 QString FieldTexts::text(int column, const QVariant& value) {
     Field& field = *m_fields[size_t(column)];
-    if (value.typeId() == QMetaType::QString && field.texts < 4096) {
+    if (value.typeId() == QMetaType::QString && field.texts < kTextsJudged) {
         const qsizetype known = field.seen.size();
         field.seen.insert(value.toString());
         if (field.seen.size() == known) ++field.textRepeats;
-        if (++field.texts == 4096) {
+        if (++field.texts == kTextsJudged) {
             field.textsRepeat = field.textRepeats >= field.texts / 2;
             field.seen = QSet<QString>();
         }
@@ -211,6 +221,20 @@ QString FieldTexts::text(int column, const QVariant& value) {
         if (amounts.size() == known) ++field.repeats;
         if (++field.lookups == 4096 && field.repeats < field.lookups / 2) field.amounts.reset();
         return shown;
+    }
+    case QMetaType::QDate: {
+        const QLocale locale;
+        if (locale != field.daysLocale) {
+            field.days.clear();
+            field.daysLocale = locale;
+        }
+        const QDate date = value.toDate();
+        auto it = field.days.find(date.toJulianDay());
+        if (it == field.days.end()) {
+            if (field.days.size() > 100000) field.days.clear();
+            it = field.days.emplace(date.toJulianDay(), text::formatValue(value, field.format)).first;
+        }
+        return it->second;
     }
     default:
         return text::formatValue(value, field.format);

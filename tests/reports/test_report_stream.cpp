@@ -240,6 +240,29 @@ private slots:
         }());
     }
 
+    // A field's texts are made once per distinct date, and made again when the regional
+    // settings change; a Null date shows nothing.
+    void dateTextsFollowTheLocale() {
+        ReportLayout layout = findReportKind(QStringLiteral("Orders by Customer"))->create();
+        layout.band(BandRole::Detail).control(QStringLiteral("Text5")).format =
+            QStringLiteral("mmmm d, yyyy");
+        const std::vector<int> fields = boundFields(layout);
+        const int column = 4;  // Text5 among the bound fields
+        QCOMPARE(layout.band(BandRole::Detail).controls[size_t(fields[column])].name,
+                 QStringLiteral("Text5"));
+        FieldTexts texts(layout, fields);
+        const QDate day(2026, 3, 7);
+        QCOMPARE(texts.text(column, day), QStringLiteral("March 7, 2026"));
+        QCOMPARE(texts.text(column, day), QStringLiteral("March 7, 2026"));
+        QCOMPARE(texts.text(column, QVariant()), QString());
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const QString german = texts.text(column, day);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(german, QStringLiteral("März 7, 2026"));
+        QCOMPARE(texts.text(column, day), QStringLiteral("March 7, 2026"));
+        QCOMPARE(texts.text(column - 1, day.addDays(1)), QStringLiteral("3/8/2026"));  // general
+    }
+
     // A field that is not a column of the rows, or a paper too narrow, is an error at once.
     void errorsBeforeAnyPage() {
         m_env->provideWorkingFile();
