@@ -5,6 +5,7 @@
 #include "data/connection.h"
 #include "data/recordset.h"
 #include "support/books.h"
+#include "support/programrun.h"
 #include "support/testenv.h"
 
 #include <QDir>
@@ -13,11 +14,7 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
+using Run = ProgramRun;
 
 }  // namespace
 
@@ -25,21 +22,7 @@ class TestBackupCli : public QObject {
     Q_OBJECT
     TestEnvironment* m_env;
 
-    Run quarrydesk(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.remove(QStringLiteral("DISPLAY"));
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(m_env->root());
-        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/quarrydesk"), args);
-        Run run;
-        if (!p.waitForFinished(60000)) return run;
-        run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        run.out = p.readAllStandardOutput();
-        run.err = QString::fromUtf8(p.readAllStandardError());
-        return run;
-    }
+    Run quarrydesk(const QStringList& args) { return runQuarrydesk(m_env->root(), args, 60000); }
     QString file(const char* name) const { return m_env->root() + QLatin1Char('/') + QLatin1String(name); }
     QString book() const { return m_env->workingFile(); }
 
@@ -73,10 +56,10 @@ private slots:
     void backupToStandardOutput() {
         const Run run = quarrydesk({"--backup=-"});
         QCOMPARE(run.exitCode, 0);
-        QVERIFY(run.out.startsWith(QByteArray("SQLite format 3\0", 16)));
+        QVERIFY(run.bytes.startsWith(QByteArray("SQLite format 3\0", 16)));
         QFile copy(file("piped.mdb"));
         QVERIFY(copy.open(QIODevice::WriteOnly));
-        copy.write(run.out);
+        copy.write(run.bytes);
         copy.close();
         qd::data::checkBookFile(file("piped.mdb"));
         QCOMPARE(books::orderCount(file("piped.mdb")), 12);

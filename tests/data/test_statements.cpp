@@ -4,6 +4,7 @@
 #include "core/error.h"
 #include "data/connection.h"
 #include "data/recordset.h"
+#include "support/statementtexts.h"
 #include "support/testenv.h"
 
 #include <QtTest>
@@ -13,23 +14,6 @@ using qd::data::Recordset;
 
 namespace {
 
-const QString kOrderList = QStringLiteral(
-    "select OrderID, CompanyName, Employees.FirstName + ' ' + Employees.LastName as "
-    "EmployeeName, OrderDate, PurchaseOrderNumber, ShipDate, ShippingMethod, SalesTaxRate from "
-    "(((Orders inner join Customers on Customers.CustomerID=Orders.CustomerID) "
-    "inner join Employees on eMPLOYEES.EmployeeID= Orders.EmployeeID) "
-    "inner join [Shipping Methods] on "
-    "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID)");
-const QString kLines = QStringLiteral(
-    "select OrderDetailID,ProductName,Quantity,[Order Details].UnitPrice,Discount from "
-    "(([Order Details] inner join Orders on Orders.OrderID=[Order Details].OrderID) "
-    "inner join Products on Products.ProductID=[Order Details].ProductID) where "
-    "[Order Details].OrderID=");
-const QString kEditLines = QStringLiteral(
-    "select [Order Details].ProductID,ProductName,Quantity,[Order Details].UnitPrice,Discount "
-    "from (([Order Details] inner join Orders on Orders.OrderID=[Order Details].OrderID) "
-    "inner join Products on Products.ProductID=[Order Details].ProductID) where "
-    "[Order Details].OrderID=");
 
 // All rows of a query, each as the list of its values.
 QList<QVariantList> rows(Connection& db, const QString& sql) {

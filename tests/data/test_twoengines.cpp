@@ -9,6 +9,7 @@
 #include "data/pgengine.h"
 #include "data/recordset.h"
 #include "data/schema.h"
+#include "support/statementtexts.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
 #include "text/textconv.h"
@@ -24,22 +25,6 @@ using qd::data::ValueType;
 
 namespace {
 
-const QString kOrderList = QStringLiteral(
-    "select OrderID, CompanyName, Employees.FirstName + ' ' + Employees.LastName as "
-    "EmployeeName, OrderDate, PurchaseOrderNumber, ShipDate, ShippingMethod, SalesTaxRate from "
-    "(((Orders inner join Customers on Customers.CustomerID=Orders.CustomerID) "
-    "inner join Employees on eMPLOYEES.EmployeeID= Orders.EmployeeID) "
-    "inner join [Shipping Methods] on [Shipping Methods].ShippingMethodID=Orders.ShippingMethodID)");
-const QString kLines = QStringLiteral(
-    "select OrderDetailID,ProductName,Quantity,[Order Details].UnitPrice,Discount from "
-    "(([Order Details] inner join Orders on Orders.OrderID=[Order Details].OrderID) "
-    "inner join Products on Products.ProductID=[Order Details].ProductID) where "
-    "[Order Details].OrderID=");
-const QString kEditLines = QStringLiteral(
-    "select [Order Details].ProductID,ProductName,Quantity,[Order Details].UnitPrice,Discount "
-    "from (([Order Details] inner join Orders on Orders.OrderID=[Order Details].OrderID) "
-    "inner join Products on Products.ProductID=[Order Details].ProductID) where "
-    "[Order Details].OrderID=");
 const QString kOrderInsert = QStringLiteral(
     "insert into Orders (CustomerID,EmployeeID,OrderDate,PurchaseOrderNumber,ShipDate,"
     "ShippingMethodID,SalesTaxRate) values (");

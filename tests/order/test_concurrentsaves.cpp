@@ -1,5 +1,5 @@
-// Two desktops saving new orders on one server book at the same time: every order gets exactly
-// its own lines, however the saves interleave.
+// Two desktops saving new orders on one book at the same time, a file or a server database:
+// every order gets exactly its own lines, however the saves interleave.
 
 #include "app/book.h"
 #include "data/bookcopy.h"
@@ -23,10 +23,22 @@ private slots:
         QVERIFY2(m_server.ready(&why), qPrintable(why));
     }
 
+    void twoDesktopsSaveAtOnce_data() {
+        QTest::addColumn<bool>("server");
+        QTest::newRow("file") << false;
+        QTest::newRow("server") << true;
+    }
     void twoDesktopsSaveAtOnce() {
+        QFETCH(bool, server);
         const int saves = 200;
-        const QString db = m_server.newDatabase();
-        qd::data::initServerBook(db);
+        QString db;
+        if (server) {
+            db = m_server.newDatabase();
+            qd::data::initServerBook(db);
+        } else {
+            m_env.provideWorkingFile();
+            db = m_env.workingFile();
+        }
         const QString connection = qd::bookConnectionString(qd::parseBookLocation(db));
         {
             qd::data::Connection book;

@@ -10,6 +10,7 @@
 #include "data/schema.h"
 #include "fixture.h"
 #include "reports/commandline.h"
+#include "support/programrun.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
 
@@ -19,10 +20,7 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
+using Run = ProgramRun;
 
 // Every row of every table, keys included, as text.
 QStringList contents(const QString& connectionString) {
@@ -53,21 +51,7 @@ public:
     explicit TestBookCli(TestEnvironment* env) : m_env(env) {}
 
 private:
-    Run quarrydesk(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(m_env->root());
-        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/quarrydesk"), args);
-        Run run;
-        if (!p.waitForFinished(120000)) return run;
-        run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        run.out = QString::fromUtf8(p.readAllStandardOutput());
-        run.err = QString::fromUtf8(p.readAllStandardError());
-        return run;
-    }
+    Run quarrydesk(const QStringList& args) { return runQuarrydesk(m_env->root(), args, 120000); }
     QString file(const QString& name) const { return m_env->root() + u'/' + name; }
     static QString server(const QString& conninfo) {
         return qd::bookConnectionString(qd::parseBookLocation(conninfo));

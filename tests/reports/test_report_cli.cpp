@@ -3,6 +3,7 @@
 
 #include "app/settings.h"
 #include "fixture.h"
+#include "support/programrun.h"
 #include "support/testenv.h"
 
 #include <QCoreApplication>
@@ -20,10 +21,7 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
+using Run = ProgramRun;
 
 }  // namespace
 
@@ -35,24 +33,7 @@ public:
     explicit TestReportCli(TestEnvironment* env) : m_env(env) {}
 
 private:
-    Run quarrydesk(const QStringList& args) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // Unattended: no display and no platform chosen.
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(m_env->root());
-        p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/quarrydesk"), args);
-        Run run;
-        if (!p.waitForFinished(60000)) return run;
-        run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        run.out = QString::fromUtf8(p.readAllStandardOutput());
-        run.err = QString::fromUtf8(p.readAllStandardError());
-        return run;
-    }
+    Run quarrydesk(const QStringList& args) { return runQuarrydesk(m_env->root(), args, 60000); }
 
     QString file(const char* name) const { return m_env->root() + QLatin1Char('/') + QLatin1String(name); }
 
