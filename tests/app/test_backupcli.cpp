@@ -40,7 +40,7 @@ private slots:
     // committed orders, checked; the book itself unchanged by the copy.
     void backupWhileOpen() {
         qd::data::Connection program;
-        program.open(books::connectionString(book()));
+        program.open(fileConnectionString(book()));
         program.begin();
         program.execute(QStringLiteral("delete from Orders where OrderID > 2"));
         const Run run = quarrydesk({"--backup", file("copy.mdb")});

@@ -54,7 +54,7 @@ private slots:
         const QString book = path("schema.mdb");
         books::make(book, 1);
         Connection db;
-        db.open(books::connectionString(book));
+        db.open(fileConnectionString(book));
         QCOMPARE(qd::data::missingSchema(db), QStringList());
         db.execute(QStringLiteral("drop view [Total Price of Orders]"));
         db.execute(QStringLiteral("alter table Employees drop column Title"));
@@ -117,11 +117,11 @@ private slots:
         old.write("an older copy");
         old.close();
         Connection writer;
-        writer.open(books::connectionString(book));
+        writer.open(fileConnectionString(book));
         qd::data::Transaction transaction(writer);
         writer.execute(QStringLiteral("delete from Orders"));
         Connection source;
-        source.open(books::connectionString(book));
+        source.open(fileConnectionString(book));
         qd::data::writeBackupCopy(source.sqliteHandle(), copy);
         transaction.commit();
         QCOMPARE(checkError(copy), QString());

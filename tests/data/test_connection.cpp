@@ -18,11 +18,6 @@ using qd::data::Recordset;
 
 namespace {
 
-QString connectionString(const QString& path) {
-    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") + path +
-           QStringLiteral(";JET OLEDB:Database Password=");
-}
-
 QByteArray fileHash(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QByteArray();
@@ -32,7 +27,7 @@ QByteArray fileHash(const QString& path) {
 QString openError(const QString& path) {
     Connection db;
     try {
-        db.open(connectionString(path));
+        db.open(fileConnectionString(path));
     } catch (const qd::Error& e) {
         return e.description();
     }
@@ -112,13 +107,13 @@ private slots:
         const QString path = freshCopy(QStringLiteral("readonly.mdb"));
         {
             Connection db;
-            db.open(connectionString(path));
+            db.open(fileConnectionString(path));
             db.execute(QStringLiteral("insert into Customers (CompanyName) values ('Kept')"));
         }
         QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         const QByteArray before = fileHash(path);
         Connection db;
-        db.open(connectionString(path));
+        db.open(fileConnectionString(path));
         QCOMPARE(customerCount(db), 1);
         try {
             db.execute(QStringLiteral("insert into Customers (CompanyName) values ('Lost')"));
@@ -143,7 +138,7 @@ private slots:
         QVERIFY(QFile::copy(TestEnvironment::templateFile(), path));
         {
             Connection db;
-            db.open(connectionString(path));
+            db.open(fileConnectionString(path));
             db.execute(QStringLiteral("insert into Customers (CompanyName) values ('Kept')"));
         }
         ::chmod(QFile::encodeName(m_env.root()).constData(), 0755);
@@ -153,7 +148,7 @@ private slots:
 
         auto check = [&]() -> int {
             Connection db;
-            db.open(connectionString(path));
+            db.open(fileConnectionString(path));
             if (customerCount(db) != 1) return 2;
             try {
                 db.execute(QStringLiteral("insert into Customers (CompanyName) values ('Lost')"));
@@ -199,7 +194,7 @@ private slots:
         QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
         QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
         Connection db;
-        db.open(connectionString(path));
+        db.open(fileConnectionString(path));
         db.setLockTimeout(100);
         try {
             db.execute(QStringLiteral("insert into Customers (CompanyName) values ('Waiting')"));
@@ -221,7 +216,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(qd::Error, db.execute(QStringLiteral("select 1")));
         QVERIFY_THROWS_EXCEPTION(qd::Error,
                                  db.open(QStringLiteral("provider=sqloledb;data source=") + path));
-        db.open(connectionString(path));
+        db.open(fileConnectionString(path));
         QCOMPARE(db.state(), Connection::Open);
         QVERIFY_THROWS_EXCEPTION(qd::Error, db.execute(QStringLiteral("select * from Nothing")));
         Recordset rs;

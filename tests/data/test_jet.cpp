@@ -51,8 +51,7 @@ class TestJet : public QObject {
 private slots:
     void init() {
         m_env.provideWorkingFile();
-        m_db.open(QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") +
-                  m_env.workingFile() + QStringLiteral(";JET OLEDB:Database Password="));
+        m_db.open(fileConnectionString(m_env.workingFile()));
     }
     void cleanup() { m_db.close(); }
 

@@ -98,8 +98,7 @@ private slots:
         QString why;
         QVERIFY2(m_server.ready(&why), qPrintable(why));
         m_env.provideWorkingFile();
-        m_file.open(QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") +
-                    m_env.workingFile() + QStringLiteral(";JET OLEDB:Database Password="));
+        m_file.open(fileConnectionString(m_env.workingFile()));
         auto engine = std::make_unique<qd::data::PostgresEngine>(
             m_server.newDatabase(), qd::data::PostgresEngine::Check::Anything);
         for (const QString& s : qd::data::Schema::book().postgresScript()) engine->executeNative(s);

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     ScriptedDialogs dialogs;
     qd::AppConnectionObject() = std::make_unique<qd::data::Connection>();
     qd::AppBookSession() = std::make_unique<qd::BookSession>(
-        qd::AppConnection(), books::connectionString(QString::fromLocal8Bit(argv[1])));
+        qd::AppConnection(), fileConnectionString(QString::fromLocal8Bit(argv[1])));
 
     for (int saves = 1;; ++saves) {
         const QList<qlonglong> ids = orderIds();

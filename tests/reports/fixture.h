@@ -11,11 +11,6 @@
 
 namespace fixture {
 
-inline QString connectionString(const QString& path) {
-    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") + path +
-           QStringLiteral(";JET OLEDB:Database Password=");
-}
-
 inline void run(qd::data::Connection& db, const QStringList& statements) {
     for (const QString& s : statements) db.execute(s);
 }

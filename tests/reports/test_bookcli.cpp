@@ -97,7 +97,7 @@ private slots:
         m_env->provideWorkingFile();
         {
             qd::data::Connection db;
-            db.open(fixture::connectionString(m_env->workingFile()));
+            db.open(fileConnectionString(m_env->workingFile()));
             fixture::sampleData(db);
             fixture::awkwardData(db);
             db.execute("delete from Customers where CustomerID=2");  // keys with a gap
@@ -108,7 +108,7 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.out.contains(": 4 Customers, 3 Employees, 3 Shipping Methods, 4 Products, "
                                   "6 Orders, 7 Order Details."), qPrintable(run.out));
-        const QStringList original = contents(fixture::connectionString(m_env->workingFile()));
+        const QStringList original = contents(fileConnectionString(m_env->workingFile()));
         QCOMPARE(contents(server(db)), original);
         // Into a book with rows: refused, nothing added.
         run = quarrydesk({"--copy-book", m_env->workingFile(), db});
@@ -145,9 +145,9 @@ private slots:
         // And back into a file that does not exist yet.
         run = quarrydesk({"--copy-book", db, "sqlite:" + file("back.mdb")});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(contents(fixture::connectionString(file("back.mdb"))), original);
+        QCOMPARE(contents(fileConnectionString(file("back.mdb"))), original);
         qd::data::Connection back;
-        back.open(fixture::connectionString(file("back.mdb")));
+        back.open(fileConnectionString(file("back.mdb")));
         back.execute("insert into Orders (CustomerID) values (1)");
         rs.open("select max(OrderID) from Orders", back);
         QCOMPARE(rs.field(0).toInt(), 7);

@@ -40,7 +40,7 @@ private:
     void sampleBook() {
         m_env->provideWorkingFile();
         qd::data::Connection db;
-        db.open(fixture::connectionString(m_env->workingFile()));
+        db.open(fileConnectionString(m_env->workingFile()));
         fixture::sampleData(db);
         // A line over a thousand, to see grouping in the PDF and none in the rows.
         db.execute(QStringLiteral("insert into [Order Details] (OrderID,ProductID,Quantity,"

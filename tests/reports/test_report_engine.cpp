@@ -45,7 +45,7 @@ private:
     // A fresh order book filled by one of the fixtures.
     void openBook(qd::data::Connection& db, void (*fill)(qd::data::Connection&)) {
         m_env->provideWorkingFile();
-        db.open(fixture::connectionString(m_env->workingFile()));
+        db.open(fileConnectionString(m_env->workingFile()));
         if (fill) fill(db);
     }
 

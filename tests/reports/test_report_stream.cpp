@@ -50,7 +50,7 @@ public:
     // in turn, each with one line.
     void openBookOfOrders(qd::data::Connection& db, int orders) {
         m_env->provideWorkingFile();
-        db.open(fixture::connectionString(m_env->workingFile()));
+        db.open(fileConnectionString(m_env->workingFile()));
         // A throwaway book need not reach the disk at every statement.
         sqlite3_exec(db.sqliteHandle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
         fixture::sampleData(db);
@@ -110,7 +110,7 @@ private slots:
         QCOMPARE(page, document.pageCount());
 
         // The same pages again from rows read ahead on another thread, over another connection.
-        ReadAhead ahead(fixture::connectionString(m_env->workingFile()), kind->statement, layout);
+        ReadAhead ahead(fileConnectionString(m_env->workingFile()), kind->statement, layout);
         PageStream aheadPages(layout, ahead, size);
         page = 0;
         for (; aheadPages.next(); ++page) {
@@ -204,7 +204,7 @@ private slots:
     void readAheadOnAThreadOfItsOwn() {
         qd::data::Connection db;
         openBookOfOrders(db, 20000);
-        const QString connection = fixture::connectionString(m_env->workingFile());
+        const QString connection = fileConnectionString(m_env->workingFile());
         const ReportKind* kind = findReportKind(QStringLiteral("Orders by Customer"));
         ReportLayout layout = kind->create();
         {
@@ -236,7 +236,7 @@ private slots:
             ReadAhead rows(connection, QStringLiteral("select OrderID from Orders"), layout);
         }());
         QVERIFY_THROWS_EXCEPTION(qd::Error, [&] {
-            ReadAhead rows(fixture::connectionString(m_env->workingFile() + QStringLiteral(".none")),
+            ReadAhead rows(fileConnectionString(m_env->workingFile() + QStringLiteral(".none")),
                            kind->statement, layout);
         }());
     }
@@ -268,7 +268,7 @@ private slots:
     void errorsBeforeAnyPage() {
         m_env->provideWorkingFile();
         qd::data::Connection db;
-        db.open(fixture::connectionString(m_env->workingFile()));
+        db.open(fileConnectionString(m_env->workingFile()));
         const ReportKind* kind = findReportKind(QStringLiteral("Total Price of Orders"));
         ReportLayout layout = kind->create();
         qd::data::Recordset rs;

@@ -82,7 +82,7 @@ private:
     void openBook(void (*fill)(qd::data::Connection&)) {
         m_env->provideWorkingFile();
         qd::AppConnectionObject() = std::make_unique<qd::data::Connection>();
-        qd::AppConnection().open(fixture::connectionString(m_env->workingFile()));
+        qd::AppConnection().open(fileConnectionString(m_env->workingFile()));
         if (fill) fill(qd::AppConnection());
     }
 

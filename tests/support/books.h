@@ -16,11 +16,6 @@
 
 namespace books {
 
-inline QString connectionString(const QString& path) {
-    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") + path +
-           QStringLiteral(";JET OLEDB:Database Password=");
-}
-
 inline QByteArray fileHash(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return QByteArray();
@@ -35,7 +30,7 @@ inline void make(const QString& path, int orders, int (*linesOf)(int) = nullptr)
     QVERIFY(QFile::copy(TestEnvironment::templateFile(), path));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     qd::data::Connection db;
-    db.open(connectionString(path));
+    db.open(fileConnectionString(path));
     qd::data::Transaction transaction(db);
     db.execute(QStringLiteral("insert into Customers (CompanyName) values ('Acme')"));
     db.execute(QStringLiteral("insert into Employees (FirstName,LastName) values ('Ann','Vos')"));
@@ -62,7 +57,7 @@ inline int count(qd::data::Connection& db, const QString& table) {
 
 inline int orderCount(const QString& path) {
     qd::data::Connection db;
-    db.open(connectionString(path));
+    db.open(fileConnectionString(path));
     return count(db, QStringLiteral("Orders"));
 }
 

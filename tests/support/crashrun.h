@@ -105,7 +105,7 @@ inline Outcome killClerks(const QString& saver, const QString& book, int runs, u
         if (QFile(book + QStringLiteral("-journal")).size() > 0) ++outcome.killedInAWrite;
         // As the next start: opening for writing rolls back an unfinished change.
         qd::data::Connection db;
-        db.open(books::connectionString(book));
+        db.open(fileConnectionString(book));
         const QStringList findings = qd::data::checkPages(db.sqliteHandle(), qd::data::PageCheckKind::Full);
         if (!findings.isEmpty()) {
             ++outcome.pagesDamaged;
@@ -115,7 +115,7 @@ inline Outcome killClerks(const QString& saver, const QString& book, int runs, u
         if (cut > 0) outcome.notes << QStringLiteral("run %1: %2 orders cut").arg(run).arg(cut);
     }
     qd::data::Connection db;
-    db.open(books::connectionString(book));
+    db.open(fileConnectionString(book));
     outcome.ordersCut = cutOrders(db, &outcome.notes);
     return outcome;
 }

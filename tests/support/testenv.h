@@ -8,6 +8,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+// The program's connection string for an order book file.
+inline QString fileConnectionString(const QString& path) {
+    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") + path +
+           QStringLiteral(";JET OLEDB:Database Password=");
+}
+
 class TestEnvironment {
 public:
     // Call before the application object exists, so the paths are taken from the new folders.
