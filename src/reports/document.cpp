@@ -15,7 +15,6 @@
 #include <QTextLayout>
 
 #include <memory>
-#include <unordered_map>
 
 #include <algorithm>
 #include <cmath>
@@ -166,8 +165,7 @@ struct FieldTexts::Field {
     int lookups = 0;
     int repeats = 0;
     // Each day's text through the format: a report's dates repeat from row to row.
-    std::unordered_map<qint64, QString> days;
-    QLocale daysLocale;
+    std::unique_ptr<text::DateTexts> days;
     // Whether the field's texts repeat (names) or mostly differ (PO numbers), judged on the
     // first rows: only repeating texts are worth keeping shaped.
     QSet<QString> seen;
@@ -190,6 +188,7 @@ FieldTexts::FieldTexts(const ReportLayout& layout, const std::vector<int>& field
         if (!field->format.isEmpty()) {
             field->compiled = std::make_unique<text::NumberFormat>(field->format);
             field->amounts = std::make_unique<text::NumberTexts>(field->format);
+            field->days = std::make_unique<text::DateTexts>(QLocale(), field->format);
         }
         m_fields.push_back(std::move(field));
     }
@@ -222,20 +221,9 @@ QString FieldTexts::text(int column, const QVariant& value) {
         if (++field.lookups == 4096 && field.repeats < field.lookups / 2) field.amounts.reset();
         return shown;
     }
-    case QMetaType::QDate: {
-        const QLocale locale;
-        if (locale != field.daysLocale) {
-            field.days.clear();
-            field.daysLocale = locale;
-        }
-        const QDate date = value.toDate();
-        auto it = field.days.find(date.toJulianDay());
-        if (it == field.days.end()) {
-            if (field.days.size() > 100000) field.days.clear();
-            it = field.days.emplace(date.toJulianDay(), text::formatValue(value, field.format)).first;
-        }
-        return it->second;
-    }
+    case QMetaType::QDate:
+        field.days->useLocale(QLocale());
+        return field.days->text(value.toDate().toJulianDay());
     default:
         return text::formatValue(value, field.format);
     }

@@ -366,7 +366,8 @@ QString formatDate(const QDateTime& value, const QString& format) {
     return formatDate(value.date(), value.time(), format);
 }
 
-QString formatDate(const QDate& date, const QTime& time, const QString& format) {
+QString formatDate(const QDate& date, const QTime& time, const QString& format,
+                   const QLocale& locale) {
     if (!date.isValid()) return {};
     thread_local QHash<QString, std::shared_ptr<const DatePattern>> cache;
     auto it = cache.constFind(format);
@@ -374,7 +375,7 @@ QString formatDate(const QDate& date, const QTime& time, const QString& format) 
         if (cache.size() > 256) cache.clear();
         it = cache.insert(format, std::make_shared<const DatePattern>(compileDateFormat(format)));
     }
-    return renderDate(**it, date, time.isValid() ? time : QTime(0, 0), QLocale());
+    return renderDate(**it, date, time.isValid() ? time : QTime(0, 0), locale);
 }
 
 QDateTime parseDate(const QString& input, const QLocale& locale) {

@@ -20,7 +20,8 @@ QString shortDate(const QDate& date, const QLocale& locale = QLocale());
 QString formatDate(const QDateTime& value, const QString& format);
 // The same for a date and a time of day given apart (an invalid time is midnight). It never
 // asks the time zone, which the C library does by looking at the zone file again each time.
-QString formatDate(const QDate& date, const QTime& time, const QString& format);
+QString formatDate(const QDate& date, const QTime& time, const QString& format,
+                   const QLocale& locale = QLocale());
 
 // Reads a date the way the user would type it under the regional settings: the regional
 // short date order with any of the separators / . - and blank, one- or two-digit day and

@@ -10,8 +10,14 @@ namespace qd::text {
 
 const QString& DateTexts::text(qint64 julianDay) {
     auto it = m_texts.find(julianDay);
-    if (it == m_texts.end())
-        it = m_texts.emplace(julianDay, shortDate(QDate::fromJulianDay(julianDay), m_locale)).first;
+    if (it == m_texts.end()) {
+        const QDate day = QDate::fromJulianDay(julianDay);
+        it = m_texts
+                 .emplace(julianDay, m_format.isEmpty()
+                                         ? shortDate(day, m_locale)
+                                         : formatDate(day, QTime(0, 0), m_format, m_locale))
+                 .first;
+    }
     return it->second;
 }
 

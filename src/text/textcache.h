@@ -18,10 +18,12 @@
 
 namespace qd::text {
 
-// Short dates (shortDate) by day number (QDate::toJulianDay).
+// Dates by day number (QDate::toJulianDay): the short date (shortDate), or the day through a
+// format text (formatDate) when one is given.
 class DateTexts {
 public:
-    explicit DateTexts(const QLocale& locale = QLocale()) : m_locale(locale) {}
+    explicit DateTexts(const QLocale& locale = QLocale(), const QString& format = QString())
+        : m_locale(locale), m_format(format) {}
     const QString& text(qint64 julianDay);
     // Keeps the texts when the locale is the one they were made with, else forgets them.
     void useLocale(const QLocale& locale);
@@ -30,6 +32,7 @@ public:
 
 private:
     QLocale m_locale;
+    QString m_format;
     std::unordered_map<qint64, QString> m_texts;
 };
 

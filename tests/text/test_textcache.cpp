@@ -51,6 +51,14 @@ private slots:
         QCOMPARE(dates.size(), std::size_t(0));
         QCOMPARE(dates.text(day), QStringLiteral("07.03.2026"));
         QCOMPARE(money.text(1234.5), QStringLiteral("1.234,50"));
+
+        // Through a format text: the locale's month names, forgotten with the locale.
+        DateTexts named(us, QStringLiteral("d mmmm yyyy"));
+        QCOMPARE(named.text(day), QStringLiteral("7 March 2026"));
+        QCOMPARE(named.text(day), formatDate(QDate(2026, 3, 7), QTime(0, 0), QStringLiteral("d mmmm yyyy"), us));
+        named.useLocale(de);
+        QCOMPARE(named.size(), std::size_t(0));
+        QCOMPARE(named.text(day), QStringLiteral("7 März 2026"));
     }
 
     void isoDays_data() {
