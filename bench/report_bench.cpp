@@ -192,7 +192,12 @@ public:
         return qd::Answer::Ok;
     }
     QString input(const QString&, const QString&, const QString&) override { return {}; }
-    int showModal(QDialog* window) override {
+    int choose(const QString&, const QStringList& buttons, const QString&) override {
+        return int(buttons.size()) - 1;
+    }
+
+protected:
+    int runModal(QDialog* window) override {
         window->show();
         if (auto* preview = qobject_cast<qd::ui::DataReport1*>(window)) {
             preview->view()->viewport()->grab();
@@ -210,7 +215,9 @@ class PagingDialogs : public FirstPageDialogs {
 public:
     Figure pageMs;
     double readAllSeconds = 0;
-    int showModal(QDialog* window) override {
+
+protected:
+    int runModal(QDialog* window) override {
         window->show();
         auto* preview = qobject_cast<qd::ui::DataReport1*>(window);
         if (preview) {

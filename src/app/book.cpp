@@ -87,4 +87,31 @@ void rememberBook(const BookLocation& book) {
         SaveSetting(kSettingsApp, kSettingsSection, kBookKey, book.uri());
 }
 
+QString bookTitle(const BookLocation& book) {
+    if (book.kind == BookLocation::Local) return QString();
+    if (book.kind == BookLocation::File) return QFileInfo(book.where).fileName();
+    QString host, database;
+    if (book.where.startsWith(QLatin1String("postgres"))) {
+        const QUrl url(book.where);
+        host = url.host();
+        database = url.path().mid(1);
+        const QUrlQuery query(url);
+        if (host.isEmpty()) host = query.queryItemValue(QStringLiteral("host"));
+        if (database.isEmpty()) database = query.queryItemValue(QStringLiteral("dbname"));
+    } else {
+        static const QRegularExpression pair(QStringLiteral(R"((\w+)\s*=\s*('(?:[^'\\]|\\.)*'|\S+))"));
+        for (auto it = pair.globalMatch(book.where); it.hasNext();) {
+            const auto m = it.next();
+            QString value = m.captured(2);
+            if (value.startsWith(u'\'')) value = value.mid(1, value.size() - 2);
+            if (m.captured(1) == QLatin1String("host")) host = value;
+            if (m.captured(1) == QLatin1String("dbname")) database = value;
+        }
+    }
+    if (host.isEmpty() || host.startsWith(u'/') || host == QLatin1String("localhost"))
+        host = QStringLiteral("this computer");
+    if (database.isEmpty()) return QStringLiteral("the order book on %1").arg(host);
+    return QStringLiteral("%1 on %2").arg(database, host);
+}
+
 }  // namespace qd

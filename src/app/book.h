@@ -33,4 +33,9 @@ BookLocation chosenBook();
 // Remembers a book for the user; the local book forgets any choice.
 void rememberBook(const BookLocation& book);
 
+// The book as the main window's title names it: empty for the local book, the file's name for
+// another file, "DATABASE on HOST" for a server book ("orders on dbserver"; a server on this
+// computer's own socket is "on this computer").
+QString bookTitle(const BookLocation& book);
+
 }  // namespace qd

@@ -1,6 +1,7 @@
 #include "app/dialogs.h"
 
 #include "app/apptitle.h"
+#include "app/useraction.h"
 
 #include <cstdio>
 
@@ -18,13 +19,24 @@ public:
         return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
     }
     QString input(const QString&, const QString&, const QString&) override { return QString(); }
-    int showModal(QDialog*) override { return 0; }
+    int choose(const QString& text, const QStringList& buttons, const QString& title) override {
+        message(text, Buttons::Ok, title, Icon::None, DefaultButton::First);
+        return int(buttons.size()) - 1;
+    }
+
+protected:
+    int runModal(QDialog*) override { return 0; }
 };
 
 ConsoleDialogs g_console;
 Dialogs* g_dialogs = nullptr;
 
 }  // namespace
+
+int Dialogs::showModal(QDialog* window) {
+    const ModalLevel level;
+    return runModal(window);
+}
 
 Dialogs& dialogs() { return g_dialogs ? *g_dialogs : g_console; }
 

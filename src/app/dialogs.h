@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QDialog;
 
@@ -24,8 +25,16 @@ public:
     // The typed text, or the empty text when the user cancels.
     virtual QString input(const QString& prompt, const QString& title,
                           const QString& defaultText = QString()) = 0;
-    // Shows the window modally and returns when it has closed.
-    virtual int showModal(QDialog* window) = 0;
+    // A question whose answers Yes and No cannot put: the buttons' captions, the first the
+    // default. Returns the index of the button pressed; Escape and the close box give the last.
+    virtual int choose(const QString& text, const QStringList& buttons,
+                       const QString& title = QString()) = 0;
+    // Shows the window modally and returns when it has closed. What the user does in it is
+    // a user action of its own (app/useraction.h).
+    int showModal(QDialog* window);
+
+protected:
+    virtual int runModal(QDialog* window) = 0;
 };
 
 // The dialogs in use. Until a window toolkit installs its own, messages go to standard error

@@ -21,8 +21,21 @@ void ErrorTrap::report(int line, const QString& description) const {
     if (m_inAction) throw ActionEnded{};
 }
 
+void ErrorTrap::failed(int line, const Error& error) const {
+    if (error.kind() == Error::Kind::Fault) {
+        report(error.origin() ? error.origin() : line, error.description());
+        return;
+    }
+    tellOnce(error);
+    if (m_inAction) throw ActionEnded{};
+}
+
 void reportUntrapped(const QString& action, const std::exception& error) {
     const auto* own = dynamic_cast<const Error*>(&error);
+    if (own && own->kind() != Error::Kind::Fault) {
+        tellOnce(*own);
+        return;
+    }
     const QString description = own ? own->description() : QString::fromLocal8Bit(error.what());
     dialogs().message(action + QStringLiteral("\r\n\r\n") + description, Buttons::Ok, QString(),
                       Icon::Exclamation);

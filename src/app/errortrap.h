@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/dialogs.h"
+#include "app/useraction.h"
 #include "core/error.h"
 #include "data/transaction.h"
 
@@ -22,6 +23,10 @@ namespace qd {
 //
 // A user action that writes runs its statements through action(): they are stored together
 // or not at all, and the first failure inside ends the action instead of going on.
+//
+// The "Application Error" box is for faults. A failure that is a state of the world (the order
+// book server cannot be reached, the user's role may only read) is told in a plain message,
+// once per user action however many statements it stops (app/useraction.h).
 class ErrorTrap {
 public:
     ErrorTrap(QString window, QString handler)
@@ -30,13 +35,17 @@ public:
     // Runs one statement; returns false when it failed (and was reported).
     template <class Statement>
     bool operator()(int line, Statement&& statement) {
+        const int outer = std::exchange(currentStatementOrigin(), line);
         try {
             std::forward<Statement>(statement)();
+            currentStatementOrigin() = outer;
             m_lastLine = line;
             return true;
         } catch (const Error& e) {
-            report(line, e.description());
+            currentStatementOrigin() = outer;
+            failed(line, e);
         } catch (const std::exception& e) {
+            currentStatementOrigin() = outer;
             report(line, QString::fromLocal8Bit(e.what()));
         }
         return false;
@@ -70,6 +79,11 @@ public:
         return (*this)(m_lastLine, [&] { transaction->commit(); });
     }
     bool inAction() const { return m_inAction; }
+    // Ends the action being run, with nothing told and everything it wrote rolled back (a
+    // check inside it found that the user must choose first).
+    void endQuietly() const {
+        if (m_inAction) throw ActionEnded{};
+    }
 
     // Shows the error box for a failure at line; inside an action it also ends the action.
     void report(int line, const QString& description) const;
@@ -92,6 +106,11 @@ private:
         ErrorTrap& trap;
     };
 
+    // A fault gets the error box at the step that issued the failing statement; a state of
+    // the world its plain message.
+    void failed(int line, const Error& error) const;
+
+    UserAction::Handler m_userAction;
     QString m_window;
     QString m_handler;
     bool m_inAction = false;

@@ -126,8 +126,14 @@ std::vector<CopiedTable> copyBook(Connection& from, Connection& to) {
         copied.push_back({table.name, rows});
     }
     transaction.commit();
-    // The server plans its joins from its statistics: gather them for the rows just copied.
-    if (auto* server = dynamic_cast<PostgresEngine*>(&to.engine())) server->executeNative(QStringLiteral("ANALYZE"));
+    // The server plans its joins from its statistics: gather them for the rows just copied, in
+    // the book's own tables only (a role that owns nothing else gets no warnings).
+    if (auto* server = dynamic_cast<PostgresEngine*>(&to.engine())) {
+        QStringList tables;
+        for (const Schema::Table& table : schema.tables())
+            tables << QLatin1Char('"') + table.name + QLatin1Char('"');
+        server->executeNative(QStringLiteral("ANALYZE ") + tables.join(QStringLiteral(", ")));
+    }
     return copied;
 }
 

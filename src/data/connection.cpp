@@ -3,7 +3,9 @@
 #include "core/error.h"
 #include "data/pgengine.h"
 #include "data/sqliteengine.h"
+#include "data/storedrows.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace qd::data {
@@ -57,6 +59,9 @@ void Connection::close() {
     if (!m_engine) return;
     m_engine->rollback();  // a transaction left open by a failure stores nothing
     m_engine.reset();
+    m_kept.clear();
+    m_noted = BookChanges();
+    m_ordersWritten = m_written = false;
 }
 
 void Connection::setLockTimeout(int milliseconds) {
@@ -77,8 +82,48 @@ sqlite3* Connection::sqliteHandle() const {
 
 int Connection::execute(const QString& statement) {
     Engine& e = engine();
-    if (!e.inTransaction() && m_beforeWrite) m_beforeWrite();
-    return e.execute(statement);
+    if (e.inTransaction()) {
+        wrote(statement);
+        return e.execute(statement);
+    }
+    // A statement on its own is a transaction of its own, announced like any other.
+    if (m_beforeWrite) m_beforeWrite();
+    m_noted = BookChanges();
+    m_ordersWritten = m_written = false;
+    wrote(statement);
+    if (m_written) e.announce(m_ordersWritten ? BookChanges::all() : BookChanges::otherThanOrders());
+    int changed = 0;
+    try {
+        changed = e.execute(statement);
+    } catch (...) {
+        m_ordersWritten = m_written = false;
+        throw;
+    }
+    committed();
+    return changed;
+}
+
+// A write that does not say what it changes: whatever it is, nothing read before it is kept.
+void Connection::wrote(const QString& statement) {
+    static const QRegularExpression writing(
+        QStringLiteral("^\\s*(insert|update|delete)\\b"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression orders(
+        QStringLiteral("\\b(orders|order details)\\b"), QRegularExpression::CaseInsensitiveOption);
+    if (!writing.match(statement).hasMatch()) return;
+    m_written = true;
+    if (orders.match(statement).hasMatch()) m_ordersWritten = true;
+    m_kept.clear();
+}
+
+void Connection::noteChanges(const BookChanges& changes) { m_noted.merge(changes); }
+
+void Connection::committed() {
+    BookChanges changes = std::exchange(m_noted, BookChanges());
+    if (m_ordersWritten && changes.orders.isEmpty() && !changes.everything) changes = BookChanges::all();
+    if (m_written) changes.any = true;
+    m_ordersWritten = m_written = false;
+    m_kept.clear();
+    if (!changes.isEmpty() && m_afterCommit) m_afterCommit(changes);
 }
 
 void Connection::begin() {
@@ -86,13 +131,75 @@ void Connection::begin() {
     if (e.inTransaction())
         throw Error(QStringLiteral("A transaction is already open on the order book."));
     if (m_beforeWrite) m_beforeWrite();
+    m_noted = BookChanges();
+    m_ordersWritten = m_written = false;
     e.begin();
 }
 
-void Connection::commit() { engine().commit(); }
+void Connection::commit() {
+    Engine& e = engine();
+    BookChanges told = m_noted;
+    if (m_ordersWritten && told.orders.isEmpty() && !told.everything) told = BookChanges::all();
+    if (m_written) told.any = true;
+    if (!told.isEmpty()) e.announce(told);
+    e.commit();
+    committed();
+}
 
 void Connection::rollback() noexcept {
+    m_noted = BookChanges();
+    m_ordersWritten = m_written = false;
     if (m_engine) m_engine->rollback();
+}
+
+std::unique_ptr<Cursor> Connection::query(const QString& statement) {
+    Engine& e = engine();
+    if (!e.inTransaction()) {
+        const auto kept = m_kept.constFind(statement);
+        if (kept != m_kept.constEnd()) return (*kept)->cursor();
+    }
+    return e.query(statement);
+}
+
+std::vector<std::shared_ptr<const StoredRows>> Connection::queryTogether(const QStringList& statements) {
+    Engine& e = engine();
+    std::vector<std::shared_ptr<const StoredRows>> rows(statements.size());
+    QStringList asked;
+    for (int i = 0; i < statements.size(); ++i) {
+        const auto kept = e.inTransaction() ? m_kept.constEnd() : m_kept.constFind(statements[i]);
+        if (kept != m_kept.constEnd())
+            rows[i] = *kept;
+        else
+            asked << statements[i];
+    }
+    if (asked.isEmpty()) return rows;
+    const auto read = e.queryTogether(asked);
+    for (int i = 0, next = 0; i < statements.size(); ++i)
+        if (!rows[i]) rows[i] = read[next++];
+    return rows;
+}
+
+BookChanges Connection::changesElsewhere() {
+    if (!m_engine) return BookChanges();
+    BookChanges changes = m_engine->changesElsewhere();
+    // What another desk changed may be what a window keeps.
+    if (!changes.isEmpty()) m_kept.clear();
+    return changes;
+}
+
+KeptReads::KeptReads(Connection& connection, const QStringList& statements)
+    : m_connection(connection) {
+    QStringList missing;
+    for (const QString& s : statements)
+        if (!connection.m_kept.contains(s) && !missing.contains(s)) missing << s;
+    if (missing.isEmpty()) return;
+    const auto rows = connection.engine().queryTogether(missing);
+    for (int i = 0; i < missing.size(); ++i) connection.m_kept.insert(missing[i], rows[i]);
+    m_statements = missing;
+}
+
+KeptReads::~KeptReads() {
+    for (const QString& s : m_statements) m_connection.m_kept.remove(s);
 }
 
 }  // namespace qd::data

@@ -1,9 +1,14 @@
 #pragma once
 
+#include "data/changes.h"
+
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace qd::data {
 
@@ -33,6 +38,8 @@ public:
 // come in the program's one dialect (bracketed names, #mm/dd/yyyy# dates, CDate, Val, First,
 // Last, + between texts); each engine translates them for itself. Failures throw qd::Error
 // with a description meant for the person at the screen.
+class StoredRows;
+
 class Engine {
 public:
     virtual ~Engine() = default;
@@ -49,6 +56,33 @@ public:
     virtual void setLockTimeout(int milliseconds) = 0;
     // The book as the user knows it (a file path, a server database), for messages.
     virtual QString name() const = 0;
+
+    // Reads several statements in one trip to the book and keeps every row in memory. The
+    // default asks for them one after the other.
+    virtual std::vector<std::shared_ptr<const StoredRows>> queryTogether(const QStringList& statements);
+
+    // Tells every other desk on the book what the open transaction changed, with its commit.
+    virtual void announce(const BookChanges& changes) { (void)changes; }
+    // What others (other desks, other programs on the same file) changed in the book since the
+    // last call; the first call only marks where to look from. Asks nothing of a book that
+    // cannot be reached, and never throws.
+    virtual BookChanges changesElsewhere() = 0;
+
+    // Whether the book answered the last time it was asked. A server that went away stays
+    // unreachable until reconnect() succeeds.
+    virtual bool reachable() const { return true; }
+    // A test, safe to run on another thread, of whether a new connection to the book would be
+    // answered now (the server is back); true for a file.
+    virtual std::function<bool()> reachabilityProbe() const {
+        return [] { return true; };
+    }
+    // Connects again after the book was lost; throws a Kind::Unreachable error while it is not
+    // back yet.
+    virtual void reconnect() {}
+
+    // The trips to the book so far that waited for its answer (a server's round trips; for the
+    // tests and the benchmark that count them). A file's calls cost no trip.
+    virtual long long roundTrips() const { return 0; }
 };
 
 }  // namespace qd::data

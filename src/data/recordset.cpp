@@ -36,7 +36,7 @@ void Recordset::open(const QString& statement, Connection& connection, int curso
     Q_UNUSED(cursorType);
     Q_UNUSED(lockType);  // every recordset of the program reads only
     if (m_cursor) throw Error(QStringLiteral("Operation is not allowed when the object is open."));
-    std::unique_ptr<Cursor> cursor = connection.engine().query(statement);
+    std::unique_ptr<Cursor> cursor = connection.query(statement);
     const int columns = cursor->columnCount();
     m_names.clear();
     m_index.clear();

@@ -187,6 +187,71 @@ void SqliteEngine::rollback() noexcept {
 
 bool SqliteEngine::inTransaction() const { return !sqlite3_get_autocommit(m_db); }
 
+std::vector<qint64> SqliteEngine::numbers(const QString& sql) const {
+    std::vector<qint64> values;
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray bytes = sql.toUtf8();
+    if (sqlite3_prepare_v2(m_db, bytes.constData(), int(bytes.size()), &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        throw Error(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) values.push_back(sqlite3_column_int64(stmt, 0));
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE) throw Error(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    return values;
+}
+
+bool SqliteEngine::look(Look& now) const {
+    try {
+        now.dataVersion = numbers(QStringLiteral("PRAGMA data_version")).at(0);
+        const auto last = [this](const char* table) {
+            const auto v = numbers(QStringLiteral("select seq from sqlite_sequence where name='%1'")
+                                       .arg(QLatin1String(table)));
+            return v.empty() ? 0 : v.front();
+        };
+        now.lastOrder = last("Orders");
+        now.lastLine = last("Order Details");
+        now.orders = numbers(QStringLiteral("select count(*) from Orders")).at(0);
+        return true;
+    } catch (const std::exception&) {
+        return false;  // a stand-in without the tables, a file gone: nothing to tell
+    }
+}
+
+BookChanges SqliteEngine::changesElsewhere() {
+    if (inTransaction()) return BookChanges();
+    if (!m_watching) {
+        m_watching = look(m_looked);
+        return BookChanges();
+    }
+    qint64 version = 0;
+    try {
+        version = numbers(QStringLiteral("PRAGMA data_version")).at(0);
+    } catch (const std::exception&) {
+        return BookChanges();
+    }
+    if (version == m_looked.dataVersion) return BookChanges();
+    Look now;
+    if (!look(now)) return BookChanges();
+    BookChanges changes = BookChanges::otherThanOrders();
+    try {
+        // New orders, and orders saved again (a save gives an order new lines).
+        const auto added = numbers(QStringLiteral("select OrderID from Orders where OrderID > %1")
+                                       .arg(m_looked.lastOrder));
+        for (const qint64 id : added) changes.orders.insert(id);
+        for (const qint64 id : numbers(QStringLiteral(
+                 "select distinct OrderID from [Order Details] where OrderDetailID > %1")
+                                           .arg(m_looked.lastLine)))
+            changes.orders.insert(id);
+        if (now.orders != m_looked.orders + qint64(added.size())) changes.removals = true;
+    } catch (const std::exception&) {
+        changes = BookChanges::all();
+    }
+    m_looked = now;
+    return changes;
+}
+
 void SqliteEngine::raise(int resultCode, const QString& statement) const {
     const QString engine = QString::fromUtf8(sqlite3_errmsg(m_db));
     const auto unwritable = [&] {

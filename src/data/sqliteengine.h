@@ -2,6 +2,8 @@
 
 #include "data/engine.h"
 
+#include <vector>
+
 struct sqlite3;
 
 namespace qd::data {
@@ -27,14 +29,31 @@ public:
     bool inTransaction() const override;
     void setLockTimeout(int milliseconds) override;
     QString name() const override { return m_path; }
+    // Another program's commit changes the file's data version; what it changed is then found
+    // from the key counters (every key is new, never reused, and a saved order always gets new
+    // lines) and the number of orders (a lower one than expected: some were deleted).
+    BookChanges changesElsewhere() override;
 
     sqlite3* handle() const { return m_db; }
     // Turns the last failure on the handle into an error for the user.
     [[noreturn]] void raise(int resultCode, const QString& statement) const;
 
 private:
+    struct Look {
+        qint64 dataVersion = -1;
+        qint64 lastOrder = 0;
+        qint64 lastLine = 0;
+        qint64 orders = 0;
+    };
+    // The book's marks now; false when it cannot be read.
+    bool look(Look& now) const;
+    // The whole numbers a statement gives in its first column.
+    std::vector<qint64> numbers(const QString& sql) const;
+
     sqlite3* m_db = nullptr;
     QString m_path;
+    Look m_looked;
+    bool m_watching = false;
 };
 
 }  // namespace qd::data

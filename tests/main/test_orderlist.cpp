@@ -192,15 +192,21 @@ private slots:
         for (int i = 1; i <= list->count(); ++i) ids.insert(list->itemText(i));
         QCOMPARE(ids.size(), kOrders + 10);
         // A sorted list refilled during a fill comes out sorted, its first row selected.
+        // The order that was selected stays selected: a refill reads the rows beside the
+        // shown ones and takes them in their place.
         form->ListView1_ColumnClick(2);
         form->ListView1_ColumnClick(2);  // descending
+        list->chooseIndex(7);
+        const QString chosen = list->selectedText();
         form->RefreshOrderList();
+        QCOMPARE(list->count(), kOrders + 10);  // the shown rows stay while the new are read
         form->RefreshOrderList();
         runEventsUntilFilled();
         QCOMPARE(list->count(), kOrders + 10);
         QCOMPARE(list->subItemText(1, 1), QStringLiteral("Zebra Works"));
         QCOMPARE(list->subItemText(kOrders + 10, 1), QStringLiteral("alpha & Sons"));
-        QCOMPARE(list->selectedIndex(), 1);
+        QCOMPARE(list->selectedIndex(), 7);
+        QCOMPARE(list->selectedText(), chosen);
         QCOMPARE(form->ListView2->count(), 1);
         qd::AppConnection().execute(QStringLiteral("delete from Orders where OrderID > %1").arg(kOrders));
     }

@@ -15,12 +15,13 @@
 #include <functional>
 
 struct Shown {
-    enum Kind { Message, Input, Window } kind;
+    enum Kind { Message, Input, Window, Choice } kind;
     QString text;   // message text, input prompt, or window object name
     QString title;  // as shown: an empty title becomes the application title
     qd::Buttons buttons = qd::Buttons::Ok;
     qd::Icon icon = qd::Icon::None;
     qd::DefaultButton defaultButton = qd::DefaultButton::First;
+    QStringList choices;  // a choice's buttons
 };
 
 class ScriptedDialogs : public qd::Dialogs {
@@ -29,6 +30,7 @@ public:
     ~ScriptedDialogs() override { qd::setDialogs(nullptr); }
 
     QQueue<qd::Answer> answers;                       // for Yes/No questions
+    QQueue<int> choices;                              // for questions with buttons of their own
     QQueue<QString> inputs;                           // for input boxes
     QQueue<std::function<void(QDialog*)>> windows;    // run while a modal window is open
     QList<Shown> shown;
@@ -56,9 +58,21 @@ public:
         return inputs.dequeue();
     }
 
+    int choose(const QString& text, const QStringList& buttons, const QString& title) override {
+        shown.append({Shown::Choice, text, title.isEmpty() ? qd::applicationTitle() : title,
+                      qd::Buttons::Ok, qd::Icon::None});
+        shown.last().choices = buttons;
+        if (choices.isEmpty()) {
+            unexpected.append(text);
+            return int(buttons.size()) - 1;
+        }
+        return choices.dequeue();
+    }
+
+protected:
     // Shows the window, lets its load run, runs the next scripted step on it, and closes it
     // if the step left it open, as the user's close box would.
-    int showModal(QDialog* window) override {
+    int runModal(QDialog* window) override {
         shown.append({Shown::Window, window->objectName(), window->windowTitle(),
                       qd::Buttons::Ok, qd::Icon::None});
         QPointer<QDialog> guard(window);
@@ -73,6 +87,7 @@ public:
         return guard ? guard->result() : QDialog::Rejected;
     }
 
+public:
     // Messages shown, texts only.
     QStringList messages() const {
         QStringList texts;

@@ -118,6 +118,7 @@ public:
     QString text(std::uint32_t row) const override;
     bool setText(std::uint32_t row, const QString& text) override;
     void setInteger(std::uint32_t row, qint64 value) { m_values[row] = value; }
+    qint64 value(std::uint32_t row) const { return m_values[row]; }
     void erase(std::uint32_t row) override { m_values.erase(m_values.begin() + row); }
     void squeeze() override { m_values.shrink_to_fit(); }
     std::size_t bytes() const override { return m_values.capacity() * sizeof(qint64); }

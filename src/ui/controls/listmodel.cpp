@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "text/dates.h"
+#include "ui/controls/textorder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -202,6 +203,116 @@ void ListModel::sortRows() {
     m_columns[m_sortKey]->sort(m_order, m_sortOrder == 1);
 }
 
+bool ListModel::comesBefore(std::uint32_t a, std::uint32_t b) const {
+    const ListColumn& column = *m_columns[m_sortKey];
+    int order = textorder::compare(column.text(a), column.text(b));
+    if (m_sortOrder == 1) order = -order;
+    return order != 0 ? order < 0 : a < b;  // equal texts keep their stored order
+}
+
+int ListModel::handleOfKey(qint64 key) const {
+    if (columns() == 0) return -1;
+    const ListColumn& column = *m_columns[0];
+    if (column.kind() == ColumnKind::Integer) {
+        const auto& integers = static_cast<const IntegerColumn&>(column);
+        for (std::uint32_t h = 0; h < m_storedRows; ++h)
+            if (integers.value(h) == key) return int(h);
+        return -1;
+    }
+    const QString text = QString::number(key);
+    for (std::uint32_t h = 0; h < m_storedRows; ++h)
+        if (column.text(h) == text) return int(h);
+    return -1;
+}
+
+std::vector<qint64> ListModel::keys() const {
+    std::vector<qint64> result;
+    if (columns() == 0) return result;
+    const ListColumn& column = *m_columns[0];
+    result.reserve(m_storedRows);
+    for (std::uint32_t h = 0; h < m_storedRows; ++h) {
+        if (column.kind() == ColumnKind::Integer) {
+            const qint64 v = static_cast<const IntegerColumn&>(column).value(h);
+            if (v != IntegerColumn::kEmpty) result.push_back(v);
+            continue;
+        }
+        bool ok = false;
+        const qint64 v = column.text(h).toLongLong(&ok);
+        if (ok) result.push_back(v);
+    }
+    return result;
+}
+
+int ListModel::addRowInPlace() {
+    flush();
+    if (columns() == 0) addColumn(QString());
+    const std::uint32_t handle = m_storedRows++;
+    for (auto& column : m_columns) column->resize(m_storedRows);
+    return int(handle);
+}
+
+void ListModel::showNewRow(int handle) {
+    const auto h = std::uint32_t(handle);
+    int row = m_publishedRows;
+    if (m_sorted)
+        row = int(std::partition_point(m_order.begin(), m_order.end(),
+                                       [&](std::uint32_t other) { return comesBefore(other, h); }) -
+                  m_order.begin());
+    beginInsertRows(QModelIndex(), row, row);
+    m_order.insert(m_order.begin() + row, h);
+    ++m_publishedRows;
+    if (m_sorted) m_sortedRows = m_storedRows;
+    endInsertRows();
+}
+
+void ListModel::rowChanged(int handle) {
+    const auto h = std::uint32_t(handle);
+    const int row = rowOfHandle(handle);
+    if (row < 0) return;
+    int at = row;
+    if (m_sorted) {
+        // Where it belongs among the other rows, which stay in order.
+        int low = 0, high = m_publishedRows - 1;
+        while (low < high) {
+            const int middle = (low + high) / 2;
+            const std::uint32_t other = m_order[middle < row ? middle : middle + 1];
+            if (comesBefore(other, h))
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        if (low != row) {
+            beginMoveRows(QModelIndex(), row, row, QModelIndex(), low < row ? low : low + 1);
+            m_order.erase(m_order.begin() + row);
+            m_order.insert(m_order.begin() + low, h);
+            endMoveRows();
+            at = low;
+        }
+    }
+    emit dataChanged(index(at, 0), index(at, columns() - 1));
+}
+
+void ListModel::removeHandle(int handle) {
+    const int row = rowOfHandle(handle);
+    if (row >= 0) removeRow(row);
+}
+
+void ListModel::replaceRows(ListModel& fresh) {
+    emit rowsAboutToBeReplaced();
+    beginResetModel();
+    std::swap(m_columns, fresh.m_columns);
+    m_storedRows = fresh.m_storedRows;
+    m_order.resize(m_storedRows);
+    std::iota(m_order.begin(), m_order.end(), 0u);
+    if (m_sorted) sortRows();
+    m_publishedRows = int(m_storedRows);
+    m_sortedRows = m_storedRows;
+    m_orderDirty = false;
+    endResetModel();
+    fresh.clearRows();
+    emit rowsReplaced();
+}
+
 int ListModel::findRow(const QString& needle, int fromRow, const std::vector<bool>& columns) const {
     const_cast<ListModel*>(this)->flush();
     const int n = m_publishedRows;
@@ -275,8 +386,15 @@ void ListModel::flush() {
 
 // ---- Fills ----------------------------------------------------------------------------------
 
-void ListModel::startFill(std::unique_ptr<ListFill> fill) {
+void ListModel::startFill(std::unique_ptr<ListFill> fill, FillMode mode) {
     endFill();
+    if (mode == FillMode::Replace && rows() > 0) {
+        m_fresh = std::make_unique<ListModel>();
+        for (int c = 0; c < columns(); ++c) {
+            m_fresh->addColumn(m_captions[c]);
+            m_fresh->setColumnKind(c, m_specs[c].kind, m_specs[c].numberFormat);
+        }
+    }
     m_fill = std::move(fill);
     m_fillActive = true;
     emit fillStarted();
@@ -298,14 +416,16 @@ bool ListModel::runFill(int rows) {
     m_fillRunning = true;
     bool more = false;
     try {
-        more = m_fill->addRows(*this, rows);
+        more = m_fill->addRows(m_fresh ? *m_fresh : *this, rows);
     } catch (...) {
         m_fillRunning = false;
         m_droppedFill.reset();
+        m_droppedFresh.reset();
         throw;
     }
     m_fillRunning = false;
     m_droppedFill.reset();
+    m_droppedFresh.reset();
     return more && m_fill;
 }
 
@@ -359,6 +479,11 @@ void ListModel::completeFill() {
 // Every row is in: show them and give back spare room. Returns the fill, to be told.
 std::unique_ptr<ListFill> ListModel::finishFill() {
     std::unique_ptr<ListFill> done = std::move(m_fill);
+    if (m_fresh) {
+        const std::unique_ptr<ListModel> fresh = std::move(m_fresh);
+        fresh->flush();
+        replaceRows(*fresh);
+    }
     publish();
     endFill();
     for (auto& column : m_columns) column->squeeze();
@@ -367,9 +492,12 @@ std::unique_ptr<ListFill> ListModel::finishFill() {
 
 void ListModel::endFill() {
     m_fillTimer->stop();
-    if (m_fillRunning && m_fill)
+    if (m_fillRunning && m_fill) {
         m_droppedFill = std::move(m_fill);  // deleted once its addRows returns
+        m_droppedFresh = std::move(m_fresh);
+    }
     m_fill.reset();
+    m_fresh.reset();
     if (m_fillActive) {
         m_fillActive = false;
         emit fillEnded();

@@ -79,6 +79,19 @@ public:
     // Sorting by the text of one column, ascending (order 0) or descending (order 1).
     void setSort(bool sorted, int key, int order);
 
+    // Rows taken in place, as the book changes under a list that shows it: the views keep
+    // their selection and the rows in sight, and a sorted list keeps its order. No fill may be
+    // going on. A row is found by the whole number of its item text; a new one is made with
+    // addRowInPlace, its cells written by the typed setters, then shown with showNewRow; a
+    // changed one has its cells written, then rowChanged moves it where the sort puts it.
+    int handleOfKey(qint64 key) const;  // -1 when no row has it
+    int addRowInPlace();
+    void showNewRow(int handle);
+    void rowChanged(int handle);
+    void removeHandle(int handle);
+    // The item texts of every row as whole numbers (rows without one are left out).
+    std::vector<qint64> keys() const;
+
     // The first row from `fromRow` on (display order), and round past the end to the rows
     // before it, with a cell whose text holds the needle, letter case ignored; -1 when none
     // does. A fromRow outside the list starts at the first row. With a mask, only the columns
@@ -87,7 +100,11 @@ public:
 
     // Fills the list from a source over turns of the event loop: the first rows at once, the
     // rest between events. clearRows() ends a fill in progress; a new fill ends the one before.
-    void startFill(std::unique_ptr<ListFill> fill);
+    // A fill that replaces the rows of a list that has some reads the new rows beside them and
+    // puts them in their place when all are read (rowsReplaced), so the list never shows half
+    // of them, and a fill that fails leaves the rows it was to replace.
+    enum class FillMode { Append, Replace };
+    void startFill(std::unique_ptr<ListFill> fill, FillMode mode = FillMode::Append);
     bool filling() const { return m_fill != nullptr; }
     // Reads the rest of a fill in progress now. A failing read is thrown; the rows read so far
     // stay and the fill ends.
@@ -111,6 +128,9 @@ signals:
     // A fill began, and a fill ended (complete, failed or dropped).
     void fillStarted();
     void fillEnded();
+    // A replacing fill is about to put its rows in place of the rows shown, and has.
+    void rowsAboutToBeReplaced();
+    void rowsReplaced();
 
 private:
     struct ColumnSpec {
@@ -121,6 +141,8 @@ private:
     void checkCell(int handle, int column) const;
     void keepAsText(int column);
     void sortRows();
+    // Whether stored row a comes before stored row b in the list's sort order.
+    bool comesBefore(std::uint32_t a, std::uint32_t b) const;
     void schedulePublish();
     void publish();
     void resetStorage();
@@ -142,8 +164,13 @@ private:
     int m_sortKey = 0;
     int m_sortOrder = 0;
 
+    // Every row replaced by the rows of the model a replacing fill read, sorted as this one.
+    void replaceRows(ListModel& fresh);
+
     std::unique_ptr<ListFill> m_fill;
+    std::unique_ptr<ListModel> m_fresh;  // the rows a replacing fill reads
     std::unique_ptr<ListFill> m_droppedFill;  // dropped while it was adding rows
+    std::unique_ptr<ListModel> m_droppedFresh;
     bool m_fillRunning = false;
     bool m_fillActive = false;  // between fillStarted and fillEnded
     int m_rowsPerTick = 2000;

@@ -56,7 +56,68 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(new ListModel(t
     connect(m_model, &ListModel::fillStarted, this, [this] { setBusy(true); });
     connect(m_model, &ListModel::fillEnded, this, [this] { setBusy(false); });
     connect(m_model, &ListModel::published, this, [this] { afterPublish(); });
+
+    // Rows read again in full: the selected row and the row at the top stay, found again by
+    // their item texts, without an item click.
+    connect(m_model, &ListModel::rowsAboutToBeReplaced, this, [this] {
+        m_selectedBefore = selectedIndex();
+        m_selectedKey = m_selectedBefore ? itemText(m_selectedBefore) : QString();
+        const int top = topRow();
+        m_topKey = top >= 0 ? m_model->text(top, 0) : QString();
+        m_programmatic = true;
+    });
+    connect(m_model, &ListModel::rowsReplaced, this, [this] {
+        m_keepHandle = -1;
+        m_programmatic = false;
+        if (m_model->rowCount() == 0) return;
+        auto indexOf = [this](const QString& key) {
+            bool ok = false;
+            const qint64 number = key.toLongLong(&ok);
+            return ok ? indexOfKey(number) : findItem(key);
+        };
+        const int top = m_topKey.isEmpty() ? 0 : indexOf(m_topKey);
+        if (top > 0) scrollTo(m_model->index(top - 1, 0), QAbstractItemView::PositionAtTop);
+        const int again = m_selectedKey.isEmpty() ? 0 : indexOf(m_selectedKey);
+        const int fallback = std::max(1, std::min(m_selectedBefore, m_model->rowCount()));
+        selectRow((again > 0 ? again : fallback) - 1);
+    });
+
+    // Rows taken in place: the rows the user is looking at stay in sight.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] { m_top = topRow(); });
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { m_top = topRow(); });
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, [this] { m_top = topRow(); });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (m_top >= 0 && first <= m_top) keepTopRow(m_top + last - first + 1);
+            });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (m_top < 0 || first > m_top) return;
+                keepTopRow(last < m_top ? m_top - (last - first + 1) : first);
+            });
+    connect(m_model, &QAbstractItemModel::rowsMoved, this,
+            [this](const QModelIndex&, int from, int, const QModelIndex&, int to) {
+                if (m_top < 0) return;
+                int top = m_top;
+                if (from == m_top) return;  // the row in sight itself moved: the view stays
+                if (from < m_top && to > m_top) --top;
+                if (from > m_top && to <= m_top) ++top;
+                keepTopRow(top);
+            });
 }
+
+int ListView::topRow() const {
+    const QModelIndex top = indexAt(QPoint(1, 1));
+    return top.isValid() ? top.row() : -1;
+}
+
+void ListView::keepTopRow(int newTop) {
+    m_top = -1;
+    if (newTop < 0 || newTop >= m_model->rowCount()) return;
+    updateGeometries();
+    scrollTo(m_model->index(newTop, 0), QAbstractItemView::PositionAtTop);
+}
+
 
 ListView::~ListView() { setBusy(false); }
 
@@ -163,6 +224,12 @@ void ListView::chooseIndex(int index) {
     selectRow(row);
     scrollTo(m_model->index(row, 0));
     emit itemClick();
+}
+
+int ListView::indexOfKey(qint64 key) const {
+    m_model->flush();
+    const int handle = m_model->handleOfKey(key);
+    return handle < 0 ? 0 : m_model->rowOfHandle(handle) + 1;
 }
 
 int ListView::findItem(const QString& text) const {

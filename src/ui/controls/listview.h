@@ -45,6 +45,8 @@ public:
     // The index of the row whose item text is the text, looking from the last row back (rows
     // added last are looked for most); 0 when there is none.
     int findItem(const QString& text) const;
+    // The index of the row whose item text is the whole number, found fast; 0 when none is.
+    int indexOfKey(qint64 key) const;
     // The selected row's text and sub-items; an error when no row is selected.
     QString selectedText() const;
     QString selectedSubItem(int subItem) const;
@@ -68,6 +70,7 @@ public:
 
     ListModel* listModel() const { return m_model; }
 
+
 signals:
     // The user chose a row with the mouse or the keyboard.
     void itemClick();
@@ -85,6 +88,9 @@ private:
     int rowOfIndex(int index) const;
     void selectRow(int row);
     void setBusy(bool busy);
+    int topRow() const;
+    // Keeps the row at the top of the list in sight while rows come, go and move above it.
+    void keepTopRow(int newTop);
 
     ListModel* m_model;
     std::vector<double> m_widths;  // twips, as set or as the user dragged them
@@ -94,6 +100,10 @@ private:
     bool m_programmatic = false;
     int m_keepHandle = -1;  // the selected row across a re-sort
     bool m_busy = false;    // a fill goes on: the busy pointer shows
+    int m_top = -1;         // the top row, while rows change in place
+    QString m_selectedKey;  // the selected and the top row's item texts, while rows are replaced
+    QString m_topKey;
+    int m_selectedBefore = 0;
 };
 
 }  // namespace qd::ui

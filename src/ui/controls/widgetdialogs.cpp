@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace qd::ui {
 
@@ -47,7 +48,24 @@ QString WidgetDialogs::input(const QString& prompt, const QString& title,
     return box.textValue();
 }
 
-int WidgetDialogs::showModal(QDialog* window) {
+int WidgetDialogs::choose(const QString& text, const QStringList& buttons, const QString& title) {
+    QMessageBox box(QMessageBox::Warning, title.isEmpty() ? applicationTitle() : title,
+                    displayText(text), QMessageBox::NoButton, QApplication::activeWindow());
+    box.setWindowIcon(applicationIcon());
+    QList<QAbstractButton*> made;
+    for (int i = 0; i < buttons.size(); ++i)
+        made << box.addButton(buttons[i], i == buttons.size() - 1 ? QMessageBox::RejectRole
+                                                                   : QMessageBox::AcceptRole);
+    if (!made.isEmpty()) {
+        box.setDefaultButton(static_cast<QPushButton*>(made.first()));
+        box.setEscapeButton(made.last());
+    }
+    box.exec();
+    const int pressed = int(made.indexOf(box.clickedButton()));
+    return pressed < 0 ? int(buttons.size()) - 1 : pressed;
+}
+
+int WidgetDialogs::runModal(QDialog* window) {
     window->setWindowModality(Qt::ApplicationModal);
     return window->exec();
 }

@@ -11,7 +11,10 @@ public:
                    DefaultButton defaultButton) override;
     QString input(const QString& prompt, const QString& title,
                   const QString& defaultText) override;
-    int showModal(QDialog* window) override;
+    int choose(const QString& text, const QStringList& buttons, const QString& title) override;
+
+protected:
+    int runModal(QDialog* window) override;
 };
 
 // Message texts use CR LF and lone CR as line breaks; the toolkit wants LF.

@@ -6,6 +6,7 @@
 #include "app/appconnection.h"
 #include "app/backups.h"
 #include "app/booksession.h"
+#include "app/bookwatcher.h"
 #include "app/dialogs.h"
 #include "app/globals.h"
 #include "core/error.h"
@@ -27,9 +28,20 @@ void Form1::OpenOrderBook() {
     connect(session.get(), &BookSession::backupFailed, this, &Form1::ReportBackupFailure,
             Qt::QueuedConnection);
     if (!session->problem().isEmpty()) ReportBookProblem();
+    // Watched from now on: whatever is committed after this is taken into the list.
+    delete m_watcher;
+    m_watcher = new BookWatcher(AppConnection(), this);
+    AppBookWatcher() = m_watcher;
+    connect(m_watcher, &BookWatcher::changed, this, &Form1::takeOrderChanges);
+    connect(m_watcher, &BookWatcher::lost, this, &Form1::bookLost);
+    connect(m_watcher, &BookWatcher::back, this, &Form1::bookBack);
+    m_watcher->start();
+    updateTitle();
 }
 
 void Form1::CloseOrderBook() {
+    delete m_watcher;
+    m_watcher = nullptr;
     // A list still filling reads from the book: its reading ends first.
     ListView1->clear();
     ListView2->clear();

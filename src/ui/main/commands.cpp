@@ -29,6 +29,7 @@ void Form1::PushButton3_Click() {
         trap(104, [&] {
             AppConnection().execute(QStringLiteral("delete from Orders where OrderID=") +
                                     selectedOrderNumber());
+            AppConnection().noteChanges(data::BookChanges::order(selectedOrderNumber().toLongLong()));
         });
         trap(106, [&] {
             AppConnection().execute(QStringLiteral("delete from [Order Details] where OrderID=") +
@@ -36,7 +37,7 @@ void Form1::PushButton3_Click() {
         });
     });
     if (!deleted) return;
-    trap(108, [&] { RefreshOrderList(); });
+    trap(108, [&] { TakeChangedOrders(); });
 }
 
 QString Form1::selectedOrderNumber() const {

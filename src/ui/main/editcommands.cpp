@@ -28,9 +28,18 @@ void Form1::PushButton1_Click() {
     // Without a selected row there is no order to edit; the editor would open on a new one.
     if (!trap(104, [&] { editor->m_ID = ListView1->selectedText(); })) return;
     trap(106, [&] { editor->setWindowTitle(QStringLiteral("Edit Data")); });
-    trap(108, [&] { dialogs().showModal(editor.get()); });
+    // An editor that could not read the order (the server out of reach, the order deleted
+    // elsewhere) has said so and does not open.
+    trap(108, [&] {
+        editor->ensureLoaded();
+        if (!editor->unavailable()) dialogs().showModal(editor.get());
+    });
+    const QString gone = editor->orderGone() ? editor->m_ID : QString();
     editor.reset();
-    trap(110, [&] { RefreshOrderList(); });
+    trap(110, [&] {
+        TakeChangedOrders();
+        if (!gone.isEmpty()) takeOrderChanges(data::BookChanges::order(gone.toLongLong()));
+    });
     trap(112, [&] { ListView1->selectIndex(position); });
     trap(114, [&] { ListView1_ItemClick(); });
 }
@@ -40,11 +49,14 @@ void Form1::PushButton2_Click() {
     auto editor = std::make_unique<Form2>();
     trap(116, [&] { editor->m_ID = QString(); });
     trap(118, [&] { editor->setWindowTitle(QStringLiteral("Add New")); });
-    trap(120, [&] { dialogs().showModal(editor.get()); });
+    trap(120, [&] {
+        editor->ensureLoaded();
+        if (!editor->unavailable()) dialogs().showModal(editor.get());
+    });
     // A saved order has its number now; a cancelled editor leaves it empty.
     const QString added = editor->m_ID;
     editor.reset();
-    trap(122, [&] { RefreshOrderList(); });
+    trap(122, [&] { TakeChangedOrders(); });
     if (!added.isEmpty()) showOrder(added);
 }
 

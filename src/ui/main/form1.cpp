@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/lookandfeel.h"
+#include "ui/controls/noticebar.h"
 #include "ui/controls/pushbutton.h"
 #include "ui/controls/twips.h"
 
@@ -59,6 +60,7 @@ void Form1::buildControls() {
     for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
     applyLayout(m_layout);
     buildListHabits();
+    m_notice = new NoticeBar(ListView1);
 
     connect(ListView1, &ListView::itemClick, this, &Form1::userItemClick);
     connect(ListView1, &ListView::columnClick, this, &Form1::ListView1_ColumnClick);

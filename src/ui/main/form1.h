@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/changes.h"
 #include "ui/main/layout.h"
 
 #include <QWidget>
@@ -7,6 +8,7 @@
 class QPushButton;
 
 namespace qd {
+class BookWatcher;
 class ErrorTrap;
 }
 
@@ -14,6 +16,7 @@ namespace qd::ui {
 
 class FindField;
 class ListView;
+class NoticeBar;
 
 // The main window: the order list, the lines of the selected order, and the commands. Its
 // load is the program's start-up and its closing ends the program.
@@ -38,6 +41,14 @@ public:
     bool orderListFilling() const;
     // Called when the order list's fill is complete: the detail list follows its selected row.
     void orderListFilled();
+    void orderListFailed(const std::exception& error);
+
+    // The order book watched for changes (this desk's own and other desks'), while it is open.
+    BookWatcher* bookWatcher() const { return m_watcher; }
+    // The line under the order list that says whether the orders shown are current.
+    NoticeBar* notice() const { return m_notice; }
+    // Whether the orders shown are as the book holds them (false while a server is away).
+    bool ordersCurrent() const { return !m_notCurrent; }
 
     // Where the controls are now, in twips.
     const MainLayout& layoutTwips() const { return m_layout; }
@@ -52,6 +63,12 @@ public slots:
     void Form_Resize();
 
     void RefreshOrderList();
+    // The orders this desk's own action changed, taken into the lists in place (a save, an
+    // edit or a delete rewrites only its own rows, not the whole list).
+    void TakeChangedOrders();
+    // Changes of the book, this desk's or another's: the rows of changed orders are read and
+    // taken in place; everything is read again only when too much changed to name.
+    void takeOrderChanges(const qd::data::BookChanges& changes);
     // The start-up check of the data layer, with the offer to repair it.
     void IsADOInstalled();
     // Opening and closing the order book with its checks and backups; a refused or damaged
@@ -99,9 +116,23 @@ private:
     void buildListHabits();
     // Selects the order with this number, scrolled into view with its lines, when it is listed.
     void showOrder(const QString& orderId);
+    // Reads the orders again and takes them into the list in place (gone ones removed).
+    void takeOrders(const QSet<qint64>& orderIds);
+    // The book's server went away, and is back.
+    void bookLost();
+    void bookBack();
+    // "Quarrydesk", or "Quarrydesk - orders on dbserver" for a book other than the local one,
+    // with "(not current)" while the orders shown may be old.
+    void updateTitle();
+    // F5: every order read again on the user's request.
+    void refreshOnRequest();
 
     MainLayout m_layout;
     FindField* m_find = nullptr;
+    NoticeBar* m_notice = nullptr;
+    BookWatcher* m_watcher = nullptr;
+    data::BookChanges m_waiting;  // changes that came while the list was being read
+    bool m_notCurrent = false;
     bool m_endsProgram = true;
 };
 

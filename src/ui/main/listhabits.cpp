@@ -1,5 +1,6 @@
 // The habits of a desktop list on the order list: double-click or Enter edits the order,
-// Delete deletes it (with the command's own question), Ctrl+F and F3 find an order.
+// Delete deletes it (with the command's own question), Ctrl+F and F3 find an order, F5 reads
+// every order again.
 
 #include "ui/main/form1.h"
 
@@ -39,9 +40,12 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// Keys no control of the window took come here: the find keys work wherever the focus is.
+// Keys no control of the window took come here: the find keys and F5 (every order read
+// again) work wherever the focus is.
 void Form1::keyPressEvent(QKeyEvent* event) {
-    if (event->matches(QKeySequence::Find)) {
+    if (event->key() == Qt::Key_F5 || event->matches(QKeySequence::Refresh)) {
+        refreshOnRequest();
+    } else if (event->matches(QKeySequence::Find)) {
         m_find->open();
     } else if (event->matches(QKeySequence::FindNext)) {
         if (m_find->text().isEmpty())

@@ -3,6 +3,7 @@
 #include "ui/main/form1.h"
 
 #include "app/appconnection.h"
+#include "app/bookwatcher.h"
 #include "app/errortrap.h"
 #include "data/recordset.h"
 #include "text/textcache.h"
@@ -10,6 +11,8 @@
 #include "ui/controls/listmodel.h"
 #include "ui/order/orderstatements.h"
 #include "ui/controls/listview.h"
+
+#include <algorithm>
 
 namespace qd::ui {
 
@@ -32,20 +35,19 @@ QString numberFormat(const QVariant& value, const QString& format) {
 
 const QString kPercent = QStringLiteral("0.00%");
 
-// The order list's rows, read from the open statement as the list asks for them. Values go
-// from the statement into the list's columns as they are typed (IDs as numbers, dates as day
-// numbers, texts as UTF-8); the texts the user sees are made from them when shown, the same
-// texts a value-by-value conversion gives.
-class OrderRows : public ListFill {
+// One order row of a statement written into the order list's columns as they are typed (IDs
+// as numbers, dates as day numbers, texts as UTF-8); the texts the user sees are made from them
+// when shown, the same texts a value-by-value conversion gives.
+class OrderCells {
 public:
     enum Column { Id, Customer, Employee, OrderDate, PoNumber, ShipDate, Shipping, TaxRate, Count };
 
-    OrderRows(Form1& form, std::unique_ptr<data::Recordset> rs) : m_form(form), m_rs(std::move(rs)) {
+    explicit OrderCells(const data::Recordset& rs) : m_rs(rs) {
         static const char* const names[Count] = {
             "OrderID", "CompanyName", "EmployeeName", "OrderDate", "PurchaseOrderNumber",
             "ShipDate", "ShippingMethod", "SalesTaxRate"};
         for (int c = 0; c < Count; ++c) {
-            m_field[c] = m_rs->fieldIndex(QLatin1String(names[c]));
+            m_field[c] = m_rs.fieldIndex(QLatin1String(names[c]));
             if (m_field[c] < 0)
                 throw Error(QStringLiteral("Item cannot be found in the collection corresponding "
                                            "to the requested name or ordinal: %1.")
@@ -65,17 +67,75 @@ public:
         model.setColumnKind(TaxRate, ListModel::ColumnKind::Repeating, kPercent);
     }
 
+    qint64 orderId() const { return m_rs.integer(m_field[Id]); }
+
+    // Writes the current row into the stored row `handle` of the model; a row written again
+    // has every cell replaced.
+    void write(ListModel& model, int handle) const {
+        plainCell(model, handle, Id);
+        plainCell(model, handle, Customer);
+        plainCell(model, handle, Employee);
+        dateCell(model, handle, OrderDate);
+        plainCell(model, handle, PoNumber);
+        dateCell(model, handle, ShipDate);
+        plainCell(model, handle, Shipping);
+        rateCell(model, handle);
+    }
+
+private:
+    void plainCell(ListModel& model, int row, int column) const {
+        const int at = m_field[column];
+        switch (m_rs.type(at)) {
+        case data::ValueType::Null: model.setCell(row, column, QString()); break;
+        case data::ValueType::Integer: model.setInteger(row, column, m_rs.integer(at)); break;
+        case data::ValueType::Real:
+            model.setCell(row, column, text::numberTextRegional(m_rs.real(at)));
+            break;
+        case data::ValueType::Text:
+            if (m_rs.isDateColumn(at))
+                model.setCell(row, column, plain(m_rs.field(at)));
+            else
+                model.setUtf8(row, column, m_rs.text(at));
+            break;
+        }
+    }
+
+    void dateCell(ListModel& model, int row, int column) const {
+        const int at = m_field[column];
+        const data::ValueType type = m_rs.type(at);
+        if (type == data::ValueType::Null) return model.setCell(row, column, QString());
+        qint64 day = 0;
+        if (type == data::ValueType::Text && m_rs.isDateColumn(at) && text::isoDay(m_rs.text(at), day))
+            model.setDay(row, column, day);
+        else
+            model.setCell(row, column, dateText(m_rs.field(at)));  // not a date as kept
+    }
+
+    void rateCell(ListModel& model, int row) const {
+        const int at = m_field[TaxRate];
+        switch (m_rs.type(at)) {
+        case data::ValueType::Null: model.setCell(row, TaxRate, QString()); break;
+        case data::ValueType::Integer: model.setNumber(row, TaxRate, double(m_rs.integer(at))); break;
+        case data::ValueType::Real: model.setNumber(row, TaxRate, m_rs.real(at)); break;
+        case data::ValueType::Text:
+            model.setCell(row, TaxRate, numberFormat(m_rs.field(at), kPercent));
+            break;
+        }
+    }
+
+    const data::Recordset& m_rs;
+    int m_field[Count];
+};
+
+// The order list's rows, read from the open statement as the list asks for them.
+class OrderRows : public ListFill {
+public:
+    OrderRows(Form1& form, std::unique_ptr<data::Recordset> rs)
+        : m_form(form), m_rs(std::move(rs)), m_cells(*m_rs) {}
+
     bool addRows(ListModel& model, int rows) override {
         for (int n = 0; n < rows && !m_rs->eof(); ++n) {
-            const int row = model.appendRow();
-            plainCell(model, row, Id);
-            plainCell(model, row, Customer);
-            plainCell(model, row, Employee);
-            dateCell(model, row, OrderDate);
-            plainCell(model, row, PoNumber);
-            dateCell(model, row, ShipDate);
-            plainCell(model, row, Shipping);
-            rateCell(model, row);
+            m_cells.write(model, model.appendRow());
             m_rs->moveNext();
         }
         if (!m_rs->eof()) return true;
@@ -85,68 +145,77 @@ public:
 
     void finished() override { m_form.orderListFilled(); }
 
-    void failed(const std::exception& error) override {
-        reportUntrapped(QStringLiteral("The order list could not be read to its end."), error);
-    }
+    void failed(const std::exception& error) override { m_form.orderListFailed(error); }
 
 private:
-    void plainCell(ListModel& model, int row, int column) {
-        const int at = m_field[column];
-        switch (m_rs->type(at)) {
-        case data::ValueType::Null: break;
-        case data::ValueType::Integer: model.setInteger(row, column, m_rs->integer(at)); break;
-        case data::ValueType::Real:
-            model.setCell(row, column, text::numberTextRegional(m_rs->real(at)));
-            break;
-        case data::ValueType::Text:
-            if (m_rs->isDateColumn(at))
-                model.setCell(row, column, plain(m_rs->field(at)));
-            else
-                model.setUtf8(row, column, m_rs->text(at));
-            break;
-        }
-    }
-
-    void dateCell(ListModel& model, int row, int column) {
-        const int at = m_field[column];
-        const data::ValueType type = m_rs->type(at);
-        if (type == data::ValueType::Null) return;
-        qint64 day = 0;
-        if (type == data::ValueType::Text && m_rs->isDateColumn(at) && text::isoDay(m_rs->text(at), day))
-            model.setDay(row, column, day);
-        else
-            model.setCell(row, column, dateText(m_rs->field(at)));  // not a date as kept
-    }
-
-    void rateCell(ListModel& model, int row) {
-        const int at = m_field[TaxRate];
-        switch (m_rs->type(at)) {
-        case data::ValueType::Null: break;
-        case data::ValueType::Integer: model.setNumber(row, TaxRate, double(m_rs->integer(at))); break;
-        case data::ValueType::Real: model.setNumber(row, TaxRate, m_rs->real(at)); break;
-        case data::ValueType::Text:
-            model.setCell(row, TaxRate, numberFormat(m_rs->field(at), kPercent));
-            break;
-        }
-    }
-
     Form1& m_form;
     std::unique_ptr<data::Recordset> m_rs;
-    int m_field[Count];
+    OrderCells m_cells;
 };
 
 }  // namespace
 
-// The list is cleared and its first rows read at once; the rest follow between events (see
-// ListFill). When every order is in, the detail list shows the selected order's lines.
+// An empty list shows its first rows at once and the rest between events (see ListFill). A
+// list that shows orders keeps them, in sight and selected, while every order is read again
+// beside them, and takes the new rows in their place when all are read; a statement that
+// cannot be opened, or a book that goes half-way, leaves them as they were. When every order
+// is in, the detail list shows the selected order's lines.
 void Form1::RefreshOrderList() {
-    ListView1->clear();  // also ends a fill still going on
     auto rs = std::make_unique<data::Recordset>();
     rs->open(order::kOrderRows, AppConnection(), data::Recordset::OpenStatic,
              data::Recordset::ReadOnly);
+    // Whatever was committed before is in what is read now.
+    m_waiting = data::BookChanges();
+    if (m_watcher) m_watcher->discard();
     ListModel& model = *ListView1->listModel();
-    OrderRows::describe(model);
-    model.startFill(std::make_unique<OrderRows>(*this, std::move(rs)));
+    // A list without rows (a fill that just began has some) starts with fresh columns, with
+    // today's regional settings.
+    if (model.rowCount() == 0) ListView1->clear();
+    OrderCells::describe(model);
+    model.startFill(std::make_unique<OrderRows>(*this, std::move(rs)), ListModel::FillMode::Replace);
+}
+
+void Form1::takeOrders(const QSet<qint64>& orderIds) {
+    ListModel& model = *ListView1->listModel();
+    const int selected = ListView1->selectedIndex();
+    QSet<qint64> missing = orderIds;
+    QList<qint64> ids(orderIds.begin(), orderIds.end());
+    std::sort(ids.begin(), ids.end());
+    // A few hundred numbers to a statement.
+    for (qsizetype from = 0; from < ids.size(); from += 500) {
+        QStringList numbers;
+        for (qsizetype i = from; i < std::min(ids.size(), from + 500); ++i) numbers << QString::number(ids[i]);
+        data::Recordset rs;
+        rs.open(order::kOrderRows + QStringLiteral(" where OrderID in (") + numbers.join(u',') +
+                    QLatin1Char(')'),
+                AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+        const OrderCells cells(rs);
+        for (; !rs.eof(); rs.moveNext()) {
+            const qint64 id = cells.orderId();
+            missing.remove(id);
+            const int handle = model.handleOfKey(id);
+            if (handle >= 0) {
+                cells.write(model, handle);
+                model.rowChanged(handle);
+            } else {
+                const int added = model.addRowInPlace();
+                cells.write(model, added);
+                model.showNewRow(added);
+            }
+        }
+    }
+    // The orders no longer listed; the highest rows first, so that the others stay put.
+    std::vector<int> gone;
+    for (const qint64 id : missing)
+        if (const int handle = model.handleOfKey(id); handle >= 0) gone.push_back(handle);
+    std::sort(gone.rbegin(), gone.rend());
+    for (const int handle : gone) model.removeHandle(handle);
+    // The selected order went, or a list without a selection got rows: the one now in its
+    // place (or the first) is shown, as the list control selects a row by itself.
+    if (ListView1->count() == 0)
+        ListView2->clear();
+    else if (ListView1->selectedIndex() == 0)
+        ListView1->chooseIndex(std::clamp(selected, 1, ListView1->count()));
 }
 
 void Form1::orderListFilled() {
@@ -154,13 +223,14 @@ void Form1::orderListFilled() {
         ListView1_ItemClick();
     else
         ListView2->clear();  // no order left, so no lines of one either
+    // Changes that came while the list was read: the rows read may be older than they.
+    if (!m_waiting.isEmpty()) takeOrderChanges(std::exchange(m_waiting, data::BookChanges()));
     emit orderListComplete();
 }
 
 bool Form1::orderListFilling() const { return ListView1->listModel()->filling(); }
 
 void Form1::ListView1_ItemClick() {
-    ListView2->clear();
     data::Recordset rs;
     rs.open(QStringLiteral("select OrderDetailID,ProductName,Quantity,[Order Details].UnitPrice,"
                            "Discount from (([Order Details] ") +
@@ -169,6 +239,8 @@ void Form1::ListView1_ItemClick() {
                                "where [Order Details].OrderID=") +
                 ListView1->selectedText(),
             AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+    // Cleared once the lines can be read: a book out of reach leaves the lines shown.
+    ListView2->clear();
     while (!rs.eof()) {
         const int item = ListView2->addItem(plain(rs.field(QStringLiteral("OrderDetailID"))));
         ListView2->setSubItem(item, 1, plain(rs.field(QStringLiteral("ProductName"))));

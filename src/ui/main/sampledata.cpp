@@ -126,6 +126,8 @@ void Form1::PushButton4_Click() {
                     QStringLiteral(",Val('") + taxRate + QStringLiteral("'))"));
             readValue(line + 2, lastOrder, 1, QStringLiteral("SELECT Last(Orders.OrderID) AS [MaxID] FROM Orders"),
                       QStringLiteral("MaxID"));
+            // The lists take the new orders in place, on this desk and on the others.
+            AppConnection().noteChanges(data::BookChanges::order(lastOrder));
         };
         const QString lineInsert = QStringLiteral(
             "insert into [Order Details] (OrderID,ProductID,Quantity,UnitPrice,Discount) values (");
@@ -141,7 +143,7 @@ void Form1::PushButton4_Click() {
                 QStringLiteral(",2,15,Val('0.1'))"));
     });
     if (!loaded) return;
-    trap(134, [&] { RefreshOrderList(); });
+    trap(134, [&] { TakeChangedOrders(); });
 }
 
 }  // namespace qd::ui

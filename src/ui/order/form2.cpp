@@ -4,6 +4,7 @@
 #include "ui/order/form2.h"
 
 #include "app/appconnection.h"
+#include "app/bookwatcher.h"
 #include "app/dialogs.h"
 #include "app/errortrap.h"
 #include "app/globals.h"
@@ -12,6 +13,7 @@
 #include "text/textconv.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/lookandfeel.h"
+#include "ui/controls/noticebar.h"
 #include "ui/controls/pushbutton.h"
 #include "ui/order/orderstatements.h"
 #include "ui/controls/twips.h"
@@ -81,10 +83,8 @@ QString fieldText(const data::Recordset& rs, const char* name) {
 // their names, which two rows may share.
 QVariantList ownIdentifiers(const QString& orderId) {
     data::Recordset rs;
-    rs.open(QStringLiteral("select CustomerID, EmployeeID, ShippingMethodID from Orders where "
-                           "OrderID=") +
-                orderId,
-            AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+    rs.open(order::orderIdentifiersStatement(orderId), AppConnection(), data::Recordset::OpenStatic,
+            data::Recordset::ReadOnly);
     QVariantList ids{QVariant(), QVariant(), QVariant()};
     if (!rs.eof()) ids = {rs.field(0), rs.field(1), rs.field(2)};
     rs.close();
@@ -98,6 +98,27 @@ Form2::Form2(QWidget* parent) : Form(parent) {
     setWindowTitle(QStringLiteral("Add New"));
     buildControls();
     setFixedSize(toPixels(8040), toPixels(6705));
+    m_notice = new NoticeBar(ListView1);
+    if (BookWatcher* watcher = AppBookWatcher())
+        connect(watcher, &BookWatcher::changed, this, &Form2::changedElsewhere);
+}
+
+Form2::~Form2() = default;
+
+void Form2::readTogether() {
+    QStringList statements{order::kCustomerList, order::kEmployeeList, order::kShippingMethodList,
+                           order::kProductList};
+    bool number = false;
+    const qlonglong id = m_ID.toLongLong(&number);
+    if (!m_ID.isEmpty() && number) {
+        // The order's version first: a change that slips in between the reads then shows as a
+        // change at the save, never as none.
+        const QString digits = QString::number(id);
+        statements = order::versionStatements(digits) + statements;
+        statements << order::orderRowStatement(m_ID) << order::orderIdentifiersStatement(digits)
+                   << order::orderLinesStatement(digits);
+    }
+    m_kept = std::make_unique<data::KeptReads>(AppConnection(), statements);
 }
 
 void Form2::buildControls() {
@@ -220,7 +241,19 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
 void Form2::Form_Load() {
     ErrorTrap trap(QStringLiteral("Form2"), QStringLiteral("Form_Load"));
     loadLook(trap);
-    trap(108, [&] { FillCustomerList(); });
+    // What the editor and its line windows read travels together; a book out of reach is told
+    // once and the editor does not open.
+    trap(108, [&] {
+        try {
+            readTogether();
+        } catch (const Error& e) {
+            if (e.kind() == Error::Kind::Fault) return FillCustomerList();  // each list reads alone
+            m_unavailable = true;
+            throw;
+        }
+        FillCustomerList();
+    });
+    if (m_unavailable) return;
     trap(110, [&] { FillEmployeeList(); });
     trap(112, [&] { FillShippingMethodList(); });
     trap(114, [&] { Combo1->setCurrentIndex(-1); });
@@ -240,17 +273,24 @@ void Form2::Form_Load() {
         line += 2;
     }
     if (trap.test(144, [&] { return !m_ID.isEmpty(); })) trap(146, [&] { LoadOrder(); });
+    // An order deleted on another desk since the list showed it: said, and not opened empty.
+    if (!m_ID.isEmpty() && m_loaded && !m_loaded->exists) {
+        m_gone = m_unavailable = true;
+        dialogs().message(QStringLiteral("Order %1 is no longer in the order book: it was deleted "
+                                         "on another desk. It is taken off the list.")
+                              .arg(m_ID));
+    }
 }
 
 void Form2::FillCustomerList() {
-    fillList(Combo1, m_CustomerIDs, QStringLiteral("select * from Customers order by CompanyName"),
+    fillList(Combo1, m_CustomerIDs, order::kCustomerList,
              QStringLiteral("CustomerID"),
              [](const data::Recordset& rs) { return fieldText(rs, "CompanyName"); });
 }
 
 void Form2::FillEmployeeList() {
     fillList(Combo2, m_EmployeeIDs,
-             QStringLiteral("select * from Employees order by FirstName, LastName"),
+             order::kEmployeeList,
              QStringLiteral("EmployeeID"), [](const data::Recordset& rs) {
                  return fieldText(rs, "FirstName") + QLatin1Char(' ') + fieldText(rs, "LastName");
              });
@@ -258,7 +298,7 @@ void Form2::FillEmployeeList() {
 
 void Form2::FillShippingMethodList() {
     fillList(Combo3, m_ShippingMethodIDs,
-             QStringLiteral("select * from [Shipping Methods] order by ShippingMethod"),
+             order::kShippingMethodList,
              QStringLiteral("ShippingMethodID"),
              [](const data::Recordset& rs) { return fieldText(rs, "ShippingMethod"); });
 }
@@ -281,10 +321,8 @@ void positionList(QComboBox* list, const Collection<qlonglong>& ids, const QVari
 
 void Form2::LoadOrder() {
     data::Recordset rs;
-    rs.open(
-        order::kOrderRows + QStringLiteral(" where OrderID=") +
-            text::recordNumber(QStringLiteral("order number"), m_ID),
-        AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+    rs.open(order::orderRowStatement(m_ID), AppConnection(), data::Recordset::OpenStatic,
+            data::Recordset::ReadOnly);
     QString orderId;
     if (!rs.eof()) {
         orderId = text::generalText(rs.field(QStringLiteral("OrderID")));
@@ -300,15 +338,11 @@ void Form2::LoadOrder() {
     }
     rs.close();
     ListView1->clear();
+    // What the order is as stored now, for the save to see whether another desk changed it.
+    m_loaded = orderId.isEmpty() ? order::OrderVersion() : order::readVersion(AppConnection(), orderId);
     if (orderId.isEmpty()) return;
-    rs.open(
-        QStringLiteral("select [Order Details].ProductID,ProductName,Quantity,"
-                       "[Order Details].UnitPrice,Discount from (([Order Details] ") +
-            QStringLiteral("inner join Orders on Orders.OrderID=[Order Details].OrderID) ") +
-            QStringLiteral("inner join Products on Products.ProductID=[Order Details].ProductID)"
-                           " where [Order Details].OrderID=") +
-            orderId,
-        AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+    rs.open(order::orderLinesStatement(orderId), AppConnection(), data::Recordset::OpenStatic,
+            data::Recordset::ReadOnly);
     while (!rs.eof()) {
         const int item = ListView1->addItem(fieldText(rs, "ProductID"));
         ListView1->setSubItem(item, 1, fieldText(rs, "ProductName"));

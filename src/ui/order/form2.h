@@ -1,9 +1,14 @@
 #pragma once
 
+#include "data/changes.h"
 #include "ui/controls/form.h"
 #include "ui/order/collection.h"
+#include "ui/order/ordercheck.h"
 
 #include <QString>
+
+#include <memory>
+#include <optional>
 
 class QComboBox;
 class QDateEdit;
@@ -14,10 +19,14 @@ class QPushButton;
 namespace qd {
 class ErrorTrap;
 }
+namespace qd::data {
+class KeptReads;
+}
 
 namespace qd::ui {
 
 class ListView;
+class NoticeBar;
 
 // The order editor: a new order when m_ID is empty, otherwise the order it names. Customers,
 // employees and shipping methods added or deleted here are written at once; the order itself
@@ -26,6 +35,15 @@ class Form2 : public Form {
     Q_OBJECT
 public:
     explicit Form2(QWidget* parent = nullptr);
+    ~Form2() override;
+
+    // After the load: the editor could not read what it shows (the server out of reach, the
+    // order deleted elsewhere), has said so, and is not to be shown.
+    bool unavailable() const { return m_unavailable; }
+    // The order it was opened for is no longer in the book.
+    bool orderGone() const { return m_gone; }
+    // The line over the bottom of the line list that says the order changed elsewhere.
+    NoticeBar* notice() const { return m_notice; }
 
     // The order being edited, as decimal text; "" for a new order.
     QString m_ID;
@@ -91,6 +109,26 @@ private:
                       const QString& secondDelete, void (Form2::*fill)());
     // The lines of the list as the save writes them; saving stops at the first failure.
     void insertLines(ErrorTrap& trap, int headLine, int buildLine, int executeLine);
+
+    // Everything the editor and its line windows read, in one trip to the book, kept while
+    // the editor is open.
+    void readTogether();
+    // What the order refers to, by the editor's lists and lines.
+    order::References references() const;
+    // Another desk's change: an order changed or deleted, or something it refers to gone, is
+    // said inside the editor before the user presses Save.
+    void changedElsewhere(const qd::data::BookChanges& changes);
+    // Save found the order changed elsewhere: the user chooses whose version stays.
+    enum class Conflict { None, Changed, Deleted, ReferenceGone };
+    void resolve(Conflict conflict, const order::SaveCheck& check);
+
+    std::unique_ptr<data::KeptReads> m_kept;
+    // What the order was when the editor read it (or took it over at the user's word).
+    std::optional<order::OrderVersion> m_loaded;
+    NoticeBar* m_notice = nullptr;
+    bool m_unavailable = false;
+    bool m_gone = false;
+    bool m_resolving = false;  // a save the user asked for after a conflict
 };
 
 // Makes a drop-down list's entry selected the way the editor positions its lists on a loaded

@@ -128,7 +128,7 @@ void Form3::FillProductList() {
     m_UnitPrices = Collection<QVariant>();
     Combo1->clear();
     data::Recordset rs;
-    rs.open(QStringLiteral("select * from Products order by ProductName"), AppConnection(),
+    rs.open(order::kProductList, AppConnection(),
             data::Recordset::OpenStatic, data::Recordset::ReadOnly);
     while (!rs.eof()) {
         const QVariant id = rs.field(QStringLiteral("ProductID"));
@@ -273,6 +273,8 @@ void Form3::PushButton6_Click() {
             AppConnection().execute(
                 QStringLiteral("delete from [Order Details] where ProductID=") +
                 QString::number(m_ProductIDs.item(Combo1->currentIndex() + 1)));
+            // Lines went, but no order's row changed: the lists show the lines anew.
+            AppConnection().noteChanges(data::BookChanges::otherThanOrders());
         });
     });
     if (!deleted) return;

@@ -74,19 +74,29 @@ void Form2::PushButton2_Click() {
 
     // The order and its lines are one action: a statement that fails leaves the book as it was
     // and the editor open with everything the user typed, so Save can simply be pressed again.
+    // Its first step looks, inside the same transaction, whether another desk changed or
+    // deleted the order (or what it refers to) since the editor read it: then nothing is
+    // written and the user chooses what stays.
     const QString openedAs = m_ID;
     const bool existing = trap.test(130, [&] { return !m_ID.isEmpty(); });
+    Conflict conflict = Conflict::None;
+    order::SaveCheck check;
     const bool saved = trap.action(existing ? 132 : 142, AppConnection(), [&] {
+        trap(existing ? 132 : 142, [&] {
+            check = order::checkBeforeSave(AppConnection(), existing ? m_ID : QString(), references());
+            if (existing && !check.version.exists)
+                conflict = Conflict::Deleted;
+            else if (existing && m_loaded && check.version != *m_loaded)
+                conflict = Conflict::Changed;
+            else if (!check.missing.isEmpty())
+                conflict = Conflict::ReferenceGone;
+        });
+        if (conflict != Conflict::None) trap.endQuietly();
         if (existing) {
-            int updated = 1;
             trap(132, [&] {
-                updated = AppConnection().execute(order::updateOrderStatement(values(), m_ID));
+                AppConnection().execute(order::updateOrderStatement(values(), m_ID));
+                AppConnection().noteChanges(data::BookChanges::order(m_ID.toLongLong()));
             });
-            // An order deleted while it was open (its customer removed with "-") has nothing to
-            // hold lines: writing them would leave lines of no order behind.
-            if (updated == 0)
-                trap.report(132, QStringLiteral("The order no longer exists: it was deleted "
-                                                "while it was being edited."));
             trap(134, [&] { AppConnection().execute(order::deleteLinesStatement(m_ID)); });
             insertLines(trap, 136, 138, 138);
             return;
@@ -100,7 +110,10 @@ void Form2::PushButton2_Click() {
                      data::Recordset::OpenStatic, data::Recordset::ReadOnly);
         });
         if (trap.test(148, [&] { return !rs->eof(); }))
-            trap(150, [&] { m_ID = text::generalText(rs->field(0)); });
+            trap(150, [&] {
+                m_ID = text::generalText(rs->field(0));
+                AppConnection().noteChanges(data::BookChanges::order(m_ID.toLongLong()));
+            });
         trap(152, [&] { rs->close(); });
         if (!trap.test(154, [&] { return !m_ID.isEmpty(); }))
             trap.report(154, QStringLiteral("The number of the new order could not be read back."));
@@ -108,6 +121,7 @@ void Form2::PushButton2_Click() {
     });
     if (!saved) {
         m_ID = openedAs;  // nothing was stored: a new order is still new
+        if (conflict != Conflict::None) resolve(conflict, check);
         return;
     }
     trap(164, [&] { dialogs().message(QStringLiteral("Record Successfully Saved")); });

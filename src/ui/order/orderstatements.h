@@ -55,6 +55,20 @@ inline const QString kOrderRows = QStringLiteral(
     "inner join [Shipping Methods] on "
     "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID)");
 
+// The lookup lists of the editors, each with its identifiers.
+inline const QString kCustomerList = QStringLiteral("select * from Customers order by CompanyName");
+inline const QString kEmployeeList =
+    QStringLiteral("select * from Employees order by FirstName, LastName");
+inline const QString kShippingMethodList =
+    QStringLiteral("select * from [Shipping Methods] order by ShippingMethod");
+inline const QString kProductList = QStringLiteral("select * from Products order by ProductName");
+
+// What the editor reads of an order it opens: its row as the list shows it, the identifiers
+// of its customer, employee and shipping method, and its lines.
+QString orderRowStatement(const QString& orderId);
+QString orderIdentifiersStatement(const QString& orderId);
+QString orderLinesStatement(const QString& orderId);
+
 QString updateOrderStatement(const OrderValues& order, const QString& orderId);
 QString insertOrderStatement(const OrderValues& order);
 QString deleteLinesStatement(const QString& orderId);

@@ -1,0 +1,61 @@
+#include "data/changes.h"
+
+namespace qd::data {
+
+namespace {
+// A server's notification holds at most 8000 bytes; more orders than fit are "everything".
+constexpr int kMaxPayload = 7900;
+}  // namespace
+
+BookChanges BookChanges::order(qint64 orderId) {
+    BookChanges c;
+    c.any = true;
+    c.orders.insert(orderId);
+    return c;
+}
+
+BookChanges BookChanges::all() {
+    BookChanges c;
+    c.any = c.everything = true;
+    return c;
+}
+
+BookChanges BookChanges::otherThanOrders() {
+    BookChanges c;
+    c.any = true;
+    return c;
+}
+
+void BookChanges::merge(const BookChanges& other) {
+    any = any || other.any;
+    everything = everything || other.everything;
+    removals = removals || other.removals;
+    orders.unite(other.orders);
+}
+
+QByteArray BookChanges::payload() const {
+    if (everything || removals) return QByteArrayLiteral("*");
+    if (orders.isEmpty()) return QByteArrayLiteral("~");
+    QByteArray text;
+    for (const qint64 id : orders) {
+        if (!text.isEmpty()) text += ',';
+        text += QByteArray::number(id);
+        if (text.size() > kMaxPayload) return QByteArrayLiteral("*");
+    }
+    return text;
+}
+
+BookChanges BookChanges::fromPayload(const QByteArray& payload) {
+    if (payload == "~") return otherThanOrders();
+    BookChanges c;
+    c.any = true;
+    for (const QByteArray& part : payload.split(',')) {
+        bool ok = false;
+        const qint64 id = part.toLongLong(&ok);
+        if (!ok) return all();
+        c.orders.insert(id);
+    }
+    return c;
+}
+
+}  // namespace qd::data
