@@ -5,6 +5,8 @@
 #
 #   pgserver.sh start STATE   start a server; STATE receives its libpq connection string
 #   pgserver.sh stop STATE    stop the server named in STATE and remove its folder
+#   pgserver.sh halt STATE    stop it as an administrator would, keeping its folder
+#   pgserver.sh resume STATE  start a halted server again
 set -eu
 action=${1:?start or stop}
 state=${2:?state file}
@@ -28,6 +30,14 @@ as_owner() {
     else
         "$@"
     fi
+}
+
+# Starts the server whose folder is $1, on a socket in that folder only. Durability is not what
+# these tests look at; a throwaway server need not wait for disks.
+serve() {
+    (cd "$1" && as_owner "$(bindir)/pg_ctl" -D "$1/data" -l "$1/server.log" -w -t 60 \
+        -o "-c listen_addresses='' -c unix_socket_directories='$1' -c fsync=off \
+            -c synchronous_commit=off -c full_page_writes=off -c max_connections=60" start) >/dev/null
 }
 
 stop() {
@@ -56,11 +66,7 @@ start)
         stop
         exit 1
     fi
-    # Durability is not what these tests look at; a throwaway server need not wait for disks.
-    if ! as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-            -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off \
-                -c synchronous_commit=off -c full_page_writes=off -c max_connections=60" \
-            start >/dev/null; then
+    if ! serve "$dir"; then
         cat "$dir/server.log" >&2
         stop
         exit 1
@@ -71,8 +77,15 @@ start)
 stop)
     stop
     ;;
+halt)
+    dir=$(cat "$state.dir")
+    (cd "$dir" && as_owner "$(bindir)/pg_ctl" -D "$dir/data" -m fast -w stop) >/dev/null
+    ;;
+resume)
+    serve "$(cat "$state.dir")"
+    ;;
 *)
-    echo "usage: $0 start|stop STATE" >&2
+    echo "usage: $0 start|stop|halt|resume STATE" >&2
     exit 2
     ;;
 esac
