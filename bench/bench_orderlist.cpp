@@ -14,6 +14,7 @@
 //     bench_orderlist [--repeat R] [N ...]      (default 10000 100000 1000000)
 
 #include "app/book.h"
+#include "bench/benchserver.h"
 #include "bench/generator.h"
 #include "data/bookcopy.h"
 #include "data/connection.h"
@@ -205,54 +206,6 @@ void line(const char* what, const QString& figures, const QString& extra = QStri
     std::fflush(stdout);
 }
 
-// A throwaway PostgreSQL server on this machine (the tests' own, on a Unix socket), started
-// for the run and stopped at its end; or the one QD_BENCH_SERVER names (a libpq connection
-// string to a database in which the benchmark may make others).
-class Server {
-public:
-    Server() {
-        m_admin = qEnvironmentVariable("QD_BENCH_SERVER");
-        if (!m_admin.isEmpty()) return;
-        QProcess start;
-        start.start(QStringLiteral("sh"), {QStringLiteral(QD_SOURCE_DIR "/tests/server/pgserver.sh"),
-                                           QStringLiteral("start"), state()});
-        start.waitForFinished(120000);
-        if (start.exitCode() == 0) {
-            m_admin = QString::fromUtf8(start.readAllStandardOutput()).trimmed();
-            m_started = true;
-        }
-    }
-    ~Server() {
-        if (!m_started) return;
-        QProcess stop;
-        stop.start(QStringLiteral("sh"), {QStringLiteral(QD_SOURCE_DIR "/tests/server/pgserver.sh"),
-                                          QStringLiteral("stop"), state()});
-        stop.waitForFinished(120000);
-    }
-    bool ready() const { return !m_admin.isEmpty(); }
-    // A new database's connection string.
-    QString database(const QString& name) {
-        run(m_admin, QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
-        run(m_admin, QStringLiteral("CREATE DATABASE %1").arg(name));
-        QString info = m_admin;
-        static const QRegularExpression dbname(QStringLiteral("dbname=\\S+"));
-        info.replace(dbname, QStringLiteral("dbname=") + name);
-        return info;
-    }
-    static void run(const QString& conninfo, const QString& sql) {
-        PGconn* conn = PQconnectdb(conninfo.toUtf8().constData());
-        PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);  // "does not exist, skipping"
-        PQclear(PQexec(conn, sql.toUtf8().constData()));
-        PQfinish(conn);
-    }
-
-private:
-    QString state() const { return m_home.filePath(QStringLiteral("server")); }
-    QTemporaryDir m_home;
-    QString m_admin;
-    bool m_started = false;
-};
-
 // The order list's statement as the server is given it, run with libpq alone: every row
 // streamed one at a time, every column read as text, no program code in between.
 double nativeServerScanMs(const QString& conninfo) {
@@ -276,7 +229,7 @@ double nativeServerScanMs(const QString& conninfo) {
 
 // The same list filled from the same orders on a server book: the book copied there with
 // --copy-book's own code, then the window's refill timed as on the file.
-void serverColumn(Server& server, const QString& file, int orders, int repeat, const Figure& fileRefill) {
+void serverColumn(qd::bench::Server& server, const QString& file, int orders, int repeat, const Figure& fileRefill) {
     const QString db = server.database(QStringLiteral("bench_%1").arg(orders));
     qd::data::initServerBook(db);
     QElapsedTimer copyTimer;
@@ -369,7 +322,7 @@ int main(int argc, char** argv) {
     }
     if (sizes.isEmpty()) sizes = {10000, 100000, 1000000};
     std::printf("every figure: min / median of %d runs, ms unless named otherwise\n", repeat);
-    Server server;
+    qd::bench::Server server;
     if (!server.ready()) std::printf("no PostgreSQL server could be started: no server figures\n");
 
     {

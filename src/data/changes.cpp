@@ -14,6 +14,13 @@ BookChanges BookChanges::order(qint64 orderId) {
     return c;
 }
 
+BookChanges BookChanges::deleted(qint64 orderId) {
+    BookChanges c;
+    c.any = true;
+    c.gone.insert(orderId);
+    return c;
+}
+
 BookChanges BookChanges::all() {
     BookChanges c;
     c.any = c.everything = true;
@@ -31,18 +38,24 @@ void BookChanges::merge(const BookChanges& other) {
     everything = everything || other.everything;
     removals = removals || other.removals;
     orders.unite(other.orders);
+    gone.unite(other.gone);
+    // A deleted order saved again afterwards (a number is never given twice) stays deleted.
+    orders.subtract(gone);
 }
 
 QByteArray BookChanges::payload() const {
     if (everything || removals) return QByteArrayLiteral("*");
-    if (orders.isEmpty()) return QByteArrayLiteral("~");
+    if (namesNoOrder()) return QByteArrayLiteral("~");
     QByteArray text;
-    for (const qint64 id : orders) {
-        if (!text.isEmpty()) text += ',';
-        text += QByteArray::number(id);
-        if (text.size() > kMaxPayload) return QByteArrayLiteral("*");
-    }
-    return text;
+    auto add = [&](const QSet<qint64>& ids, const char* sign) {
+        for (const qint64 id : ids) {
+            if (!text.isEmpty()) text += ',';
+            text += sign + QByteArray::number(id);
+        }
+    };
+    add(orders, "");
+    add(gone, "-");
+    return text.size() > kMaxPayload ? QByteArrayLiteral("*") : text;
 }
 
 BookChanges BookChanges::fromPayload(const QByteArray& payload) {
@@ -53,7 +66,10 @@ BookChanges BookChanges::fromPayload(const QByteArray& payload) {
         bool ok = false;
         const qint64 id = part.toLongLong(&ok);
         if (!ok) return all();
-        c.orders.insert(id);
+        if (id < 0)
+            c.gone.insert(-id);
+        else
+            c.orders.insert(id);
     }
     return c;
 }

@@ -18,19 +18,25 @@ struct BookChanges {
     bool everything = false;  // read every order again: too many, or not known which
     bool removals = false;    // some orders may be gone, not known which (a file gives no names)
     QSet<qint64> orders;      // the orders added, changed or deleted
+    QSet<qint64> gone;        // orders known to be deleted (no need to read them again)
 
     static BookChanges order(qint64 orderId);
+    static BookChanges deleted(qint64 orderId);
     static BookChanges all();
     // A change that leaves every order's row as it is (a lookup added, a product's lines).
     static BookChanges otherThanOrders();
 
     bool isEmpty() const { return !any; }
-    bool touches(qint64 orderId) const { return everything || removals || orders.contains(orderId); }
+    bool touches(qint64 orderId) const {
+        return everything || removals || orders.contains(orderId) || gone.contains(orderId);
+    }
+    // No order named: the change was elsewhere (lookups, products, lines).
+    bool namesNoOrder() const { return orders.isEmpty() && gone.isEmpty(); }
     void merge(const BookChanges& other);
 
     // The changes as the text a server's notification carries ("*" for everything, "~" for a
-    // change of no order, else the order numbers), and back; a text that cannot be read means
-    // everything.
+    // change of no order, else the order numbers, deleted ones with a "-"), and back; a text
+    // that cannot be read means everything.
     QByteArray payload() const;
     static BookChanges fromPayload(const QByteArray& payload);
 };

@@ -119,7 +119,7 @@ void Connection::noteChanges(const BookChanges& changes) { m_noted.merge(changes
 
 void Connection::committed() {
     BookChanges changes = std::exchange(m_noted, BookChanges());
-    if (m_ordersWritten && changes.orders.isEmpty() && !changes.everything) changes = BookChanges::all();
+    if (m_ordersWritten && changes.namesNoOrder() && !changes.everything) changes = BookChanges::all();
     if (m_written) changes.any = true;
     m_ordersWritten = m_written = false;
     m_kept.clear();
@@ -139,7 +139,7 @@ void Connection::begin() {
 void Connection::commit() {
     Engine& e = engine();
     BookChanges told = m_noted;
-    if (m_ordersWritten && told.orders.isEmpty() && !told.everything) told = BookChanges::all();
+    if (m_ordersWritten && told.namesNoOrder() && !told.everything) told = BookChanges::all();
     if (m_written) told.any = true;
     if (!told.isEmpty()) e.announce(told);
     e.commit();

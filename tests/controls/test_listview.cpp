@@ -8,6 +8,7 @@
 #include "ui/controls/twips.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -209,6 +210,110 @@ private slots:
             QVERIFY(qAbs(made.toHsl().hslHue() - back.toHsl().hslHue()) <= 2);  // the same hue
         QCOMPARE(qRound(qd::ui::contrastRatio(Qt::black, Qt::white)), 21);
         QCOMPARE(qd::ui::contrastRatio(back, back), 1.0);
+    }
+
+    // Rows taken in place, as the book changes under a shown list: a new row goes where the
+    // sort puts it, a changed one moves there, a gone one leaves; the selected row stays
+    // selected and the row at the top stays in sight.
+    void rowsTakenInPlace_data() {
+        QTest::addColumn<bool>("sorted");
+        QTest::addColumn<QString>("change");  // +ID NAME, =ID NAME, -ID
+        QTest::addColumn<QString>("order");   // IDs afterwards, in the order shown
+        // Rows 1..60 named "N 01".."N 60" (sorted by name: by ID); row 40 selected, 30 on top.
+        QTest::newRow("added, sorted") << true << "+61 N 10a" << "...9 10 61 11...";
+        QTest::newRow("added, unsorted") << false << "+61 N 10a" << "...59 60 61";
+        QTest::newRow("moved up") << true << "=55 N 02a" << "...2 55 3...";
+        QTest::newRow("moved down") << true << "=5 N 45a" << "...45 5 46...";
+        QTest::newRow("selected moved") << true << "=40 N 00" << "40 1 2...";
+        QTest::newRow("gone above") << true << "-3" << "...2 4...";
+        QTest::newRow("selected gone") << true << "-40" << "...39 41...";  // 41 in its place
+    }
+    void rowsTakenInPlace() {
+        QFETCH(bool, sorted);
+        QFETCH(QString, change);
+        QFETCH(QString, order);
+        ListView list;
+        list.addColumn(QStringLiteral("ID"));
+        list.addColumn(QStringLiteral("Name"));
+        qd::ui::ListModel& model = *list.listModel();
+        model.setColumnKind(0, qd::ui::ListModel::ColumnKind::Integer);
+        for (int i = 1; i <= 60; ++i) {
+            const int row = model.appendRow();
+            model.setInteger(row, 0, i);
+            model.setUtf8(row, 1, QStringLiteral("N %1").arg(i, 2, 10, QLatin1Char('0')).toUtf8());
+        }
+        if (sorted) list.sortByColumnClick(2);
+        model.flush();
+        list.resize(300, 200);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.selectIndex(40);
+        list.scrollTo(model.index(29, 0), QAbstractItemView::PositionAtTop);
+        const QString top = model.text(list.indexAt(QPoint(1, 1)).row(), 0);
+        QCOMPARE(top, QStringLiteral("30"));
+
+        const qint64 id = change.mid(1).section(u' ', 0, 0).toLongLong();
+        const QByteArray name = change.section(u' ', 1).toUtf8();
+        if (change.startsWith(u'+')) {
+            const int row = model.addRowInPlace();
+            model.setInteger(row, 0, id);
+            model.setUtf8(row, 1, name);
+            model.showNewRow(row);
+        } else if (change.startsWith(u'=')) {
+            const int row = model.handleOfKey(id);
+            model.setUtf8(row, 1, name);
+            model.rowChanged(row);
+        } else {
+            model.removeHandle(model.handleOfKey(id));
+        }
+        QCoreApplication::processEvents();
+
+        QString shown = column(list, 1).join(u' ');
+        const QString expected = QString(order).remove(QStringLiteral("..."));
+        QVERIFY2(order.startsWith(QStringLiteral("...")) ? shown.contains(u' ' + expected + u' ') ||
+                                                               shown.endsWith(u' ' + expected)
+                                                         : shown.startsWith(expected),
+                 qPrintable(shown));
+        QCOMPARE(list.count(), 60 + (change.startsWith(u'+') ? 1 : change.startsWith(u'-') ? -1 : 0));
+        // The selected order is still the selected one; when it went, the one in its place is.
+        QCOMPARE(list.selectedText(), change == QLatin1String("-40") ? QStringLiteral("41") : QStringLiteral("40"));
+        // The row that was at the top is still there, unless the change was in sight.
+        QCOMPARE(model.text(list.indexAt(QPoint(1, 1)).row(), 0), top);
+    }
+
+    // A list refilled in full keeps its rows shown until every new row is read, then the same
+    // selected row and the same row at the top, found by their item texts.
+    void replacingFillKeepsWhatIsInSight() {
+        ListView list;
+        list.addColumn(QStringLiteral("ID"));
+        list.addColumn(QStringLiteral("Name"));
+        for (int i = 1; i <= 300; ++i) list.setSubItem(list.addItem(QString::number(i)), 1, QStringLiteral("N"));
+        list.resize(300, 200);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        list.selectIndex(40);
+        list.scrollTo(list.listModel()->index(29, 0), QAbstractItemView::PositionAtTop);
+
+        // The new rows: the first ten gone, so every row moves up by ten.
+        class Rows : public qd::ui::ListFill {
+        public:
+            bool addRows(qd::ui::ListModel& model, int rows) override {
+                for (int n = 0; n < rows && m_next <= 300; ++n, ++m_next)
+                    model.setCell(model.appendRow(QString::number(m_next)), 1, QStringLiteral("N"));
+                return m_next <= 300;
+            }
+            void failed(const std::exception&) override {}
+            int m_next = 11;
+        };
+        QSignalSpy clicks(&list, &ListView::itemClick);
+        list.listModel()->startFill(std::make_unique<Rows>(), qd::ui::ListModel::FillMode::Replace);
+        QCOMPARE(list.listModel()->rowCount(), 300);  // the old rows, while the new are read
+        QCOMPARE(list.listModel()->index(0, 0).data().toString(), QStringLiteral("1"));
+        list.listModel()->flush();
+        QCOMPARE(list.count(), 290);
+        QCOMPARE(list.selectedText(), QStringLiteral("40"));
+        QCOMPARE(list.listModel()->text(list.indexAt(QPoint(1, 1)).row(), 0), QStringLiteral("30"));
+        QCOMPARE(clicks.count(), 0);
     }
 
     // A big list fills and sorts without losing or duplicating rows.

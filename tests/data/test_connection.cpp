@@ -209,6 +209,96 @@ private slots:
         QCOMPARE(customerCount(db), 1);
     }
 
+    // Another program's commits on the same file are found by the data version and the key
+    // counters: new orders, orders saved again (new lines), deleted ones (fewer orders than
+    // expected); this connection's own commits are not told again. Reads kept for a window
+    // are answered from memory until a change is known.
+    void changesOnTheSameFile() {
+        const QString path = freshCopy(QStringLiteral("watched.mdb"));
+        Connection desk, other;
+        desk.open(fileConnectionString(path));
+        other.open(fileConnectionString(path));
+        for (const char* sql : {"insert into Customers (CompanyName) values ('Acme')",
+                                "insert into Orders (CustomerID) values (1)",
+                                "insert into Orders (CustomerID) values (1)",
+                                "insert into [Order Details] (OrderID,ProductID,Quantity) values (1,1,1)"})
+            other.execute(QString::fromLatin1(sql));
+        QVERIFY(desk.changesElsewhere().isEmpty());  // marks where to look from
+        const QString customers = QStringLiteral("select count(*) from Customers");
+        qd::data::KeptReads kept(desk, {customers});
+
+        struct Step {
+            const char* sql;
+            QList<qint64> orders;
+            bool removals;
+        };
+        const Step steps[] = {
+            {"insert into Orders (CustomerID) values (1)", {3}, false},
+            {"insert into [Order Details] (OrderID,ProductID,Quantity) values (2,1,5)", {2}, false},
+            {"delete from Orders where OrderID=1", {}, true},
+            {"insert into Customers (CompanyName) values ('Zeta')", {}, false},
+        };
+        for (const Step& step : steps) {
+            other.execute(QString::fromLatin1(step.sql));
+            const qd::data::BookChanges found = desk.changesElsewhere();
+            QVERIFY2(found.any, step.sql);
+            QCOMPARE(QList<qint64>(found.orders.begin(), found.orders.end()), step.orders);
+            QCOMPARE(found.removals, step.removals);
+            QVERIFY(desk.changesElsewhere().isEmpty());  // told once
+        }
+        // The kept count was read again once the change was known.
+        Recordset rs;
+        rs.open(customers, desk);
+        QCOMPARE(rs.field(0).toInt(), 2);
+        rs.close();
+        desk.execute(QStringLiteral("insert into Orders (CustomerID) values (1)"));
+        QVERIFY(desk.changesElsewhere().isEmpty());  // its own
+        qd::data::KeptReads again(desk, {customers});
+        other.execute(QStringLiteral("insert into Customers (CompanyName) values ('Mid')"));
+        rs.open(customers, desk);
+        QCOMPARE(rs.field(0).toInt(), 2);  // kept until a change is known
+        rs.close();
+        QVERIFY(!desk.changesElsewhere().isEmpty());
+        rs.open(customers, desk);
+        QCOMPARE(rs.field(0).toInt(), 3);
+    }
+
+    // What a commit tells the other desks travels as text and comes back the same.
+    void changesTravelAsText_data() {
+        QTest::addColumn<QString>("payload");
+        QTest::addColumn<bool>("everything");
+        QTest::addColumn<QString>("orders");
+        QTest::addColumn<QString>("gone");
+        QTest::newRow("orders") << "3,7" << false << "3,7" << "";
+        QTest::newRow("deleted") << "-5" << false << "" << "5";
+        QTest::newRow("both") << "4,-9" << false << "4" << "9";
+        QTest::newRow("no order") << "~" << false << "" << "";
+        QTest::newRow("everything") << "*" << true << "" << "";
+        QTest::newRow("unreadable") << "3,x" << true << "" << "";
+    }
+    void changesTravelAsText() {
+        QFETCH(QString, payload);
+        QFETCH(bool, everything);
+        QFETCH(QString, orders);
+        QFETCH(QString, gone);
+        auto sorted = [](const QSet<qint64>& ids) {
+            QList<qint64> list(ids.begin(), ids.end());
+            std::sort(list.begin(), list.end());
+            QStringList texts;
+            for (const qint64 id : list) texts << QString::number(id);
+            return texts.join(u',');
+        };
+        const qd::data::BookChanges c = qd::data::BookChanges::fromPayload(payload.toUtf8());
+        QVERIFY(c.any);
+        QCOMPARE(c.everything, everything);
+        QCOMPARE(sorted(c.orders), orders);
+        QCOMPARE(sorted(c.gone), gone);
+        const qd::data::BookChanges back = qd::data::BookChanges::fromPayload(c.payload());
+        QCOMPARE(sorted(back.orders), orders);
+        QCOMPARE(sorted(back.gone), gone);
+        QCOMPARE(back.everything, everything);
+    }
+
     void misuseIsReported() {
         const QString path = freshCopy(QStringLiteral("misuse.mdb"));
         Connection db;

@@ -8,6 +8,8 @@
 #include "app/book.h"
 #include "data/bookcopy.h"
 #include "data/connection.h"
+#include "core/error.h"
+#include "data/pgengine.h"
 #include "data/recordset.h"
 #include "support/desk.h"
 #include "support/testenv.h"
@@ -407,8 +409,63 @@ private slots:
         Desk reader(as("reader"));
         QVERIFY(reader.ready());
         QCOMPARE(reader.rows("ListView1").size(), clerk.rows("ListView1").size());
+        report.start(QCoreApplication::applicationDirPath() + "/quarrydesk",
+                     {"--report", "Orders by Customer", "--book", as("reader"), "--csv", "-"});
+        QVERIFY(report.waitForFinished(60000));
+        QCOMPARE(report.exitCode(), 0);
+        QVERIFY(QString::fromUtf8(report.readAllStandardOutput()).contains("by-clerk"));
         addOrderRefused(reader);
         QCOMPARE(faults(reader), QStringList());
+    }
+
+    // A role that owns its book and nothing else makes and fills it without a warning (no
+    // statistics asked for beyond its tables); a wrong or a missing password is told as
+    // such, not as a server out of reach.
+    void ownerAndPasswords() {
+        QVERIFY(TestServer::run(m_admin, "CREATE ROLE keeper LOGIN PASSWORD 'right'"));
+        QVERIFY(TestServer::run(m_admin, "CREATE DATABASE kept OWNER keeper"));
+        const QString kept = QString(m_admin).replace("user=quarrydesk", "user=keeper").replace("dbname=postgres", "dbname=kept");
+        const QString file = newBook(false);
+        for (const QStringList& args : {QStringList{"--init-book", kept}, QStringList{"--copy-book", file, kept}}) {
+            QProcess p;
+            p.start(QCoreApplication::applicationDirPath() + "/quarrydesk", args);
+            QVERIFY(p.waitForFinished(120000));
+            QCOMPARE(p.exitCode(), 0);
+            const QString said = QString::fromUtf8(p.readAllStandardError());
+            QVERIFY2(!said.contains("WARNING") && !said.contains("permission"), qPrintable(said));
+        }
+        QCOMPARE(stored(kept, "select PurchaseOrderNumber from Orders"), QStringList{"orig"});
+
+        // The server asks "keeper" for its password from now on.
+        QFile dir(m_state + ".dir");
+        QVERIFY(dir.open(QIODevice::ReadOnly));
+        QFile hba(QString::fromUtf8(dir.readAll()).trimmed() + "/data/pg_hba.conf");
+        QVERIFY(hba.open(QIODevice::ReadWrite));
+        const QByteArray rules = hba.readAll();
+        hba.resize(0);
+        hba.write("local all keeper scram-sha-256\n" + rules);
+        hba.close();
+        QVERIFY(TestServer::run(m_admin, "SELECT pg_reload_conf()"));
+        struct Case { const char* password; const char* told; };
+        for (const Case& c : {Case{"", "asks for a password and none was found"},
+                              Case{"wrong", "refused the password"}}) {
+            qputenv("PGPASSWORD", c.password);
+            try {
+                qd::data::PostgresEngine engine(kept);
+                QFAIL("connected with a wrong password");
+            } catch (const qd::Error& e) {
+                QVERIFY2(e.description().contains(c.told) && !e.description().contains("Cannot reach"),
+                         qPrintable(e.description()));
+                QCOMPARE(e.kind(), qd::Error::Kind::Refused);
+            }
+        }
+        qputenv("PGPASSWORD", "right");
+        QCOMPARE(stored(kept, "select count(*) from Orders"), QStringList{"1"});
+        qunsetenv("PGPASSWORD");
+        hba.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        hba.write(rules);
+        hba.close();
+        QVERIFY(TestServer::run(m_admin, "SELECT pg_reload_conf()"));
     }
 
 private:

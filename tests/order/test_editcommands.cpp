@@ -189,6 +189,28 @@ private slots:
         QCOMPARE(dialogs.unexpected, QStringList());
     }
 
+    // Edit on an order another desk deleted before the list heard of it: said once, no empty
+    // editor, and the order taken off the list.
+    void orderDeletedBeforeTheListKnew() {
+        ScriptedDialogs dialogs;
+        const qlonglong ann = book::employee("Ann", "Vos");
+        const qlonglong air = book::shipping("Air");
+        const qlonglong acme = book::customer("Acme");
+        const qlonglong first = book::order(acme, ann, air, "first");
+        const qlonglong second = book::order(acme, ann, air, "second");
+        m_main->RefreshOrderList();
+        m_main->ListView1->selectIndex(m_main->ListView1->indexOfKey(second));
+        book::execute(QStringLiteral("delete from Orders where OrderID=%1").arg(second));
+        m_main->PushButton1_Click();
+        QCOMPARE(book::errors(dialogs), QStringList());
+        QCOMPARE(dialogs.messages(),
+                 QStringList{QStringLiteral("Order %1 is no longer in the order book: it was deleted "
+                                            "on another desk. It is taken off the list.").arg(second)});
+        for (const Shown& s : dialogs.shown) QVERIFY(s.kind != Shown::Window);
+        QCOMPARE(m_main->ListView1->count(), 1);
+        QCOMPARE(m_main->ListView1->selectedText(), QString::number(first));
+    }
+
     // The remembered row number is selected again, whichever order now stands there.
     void editReselectsTheRememberedRow() {
         ScriptedDialogs dialogs;

@@ -21,7 +21,7 @@ struct Shown {
     qd::Buttons buttons = qd::Buttons::Ok;
     qd::Icon icon = qd::Icon::None;
     qd::DefaultButton defaultButton = qd::DefaultButton::First;
-    QStringList choices;  // a choice's buttons
+    QStringList choices = {};  // a choice's buttons
 };
 
 class ScriptedDialogs : public qd::Dialogs {

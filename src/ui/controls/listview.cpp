@@ -7,6 +7,7 @@
 
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 
 namespace qd::ui {
 
@@ -106,7 +107,11 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(new ListModel(t
             });
 }
 
+// Read from the scroll bar, which scrolls by rows: the view may have dropped its layout of the
+// rows already when the model says rows are about to go.
 int ListView::topRow() const {
+    if (m_model->rowCount() == 0) return -1;
+    if (verticalScrollMode() == QAbstractItemView::ScrollPerItem) return verticalScrollBar()->value();
     const QModelIndex top = indexAt(QPoint(1, 1));
     return top.isValid() ? top.row() : -1;
 }

@@ -37,11 +37,13 @@ std::vector<qint64> orderNumbers() {
 
 }  // namespace
 
+// The command that made the changes shows the lines itself (its item click), so they are not
+// read here a second time.
 void Form1::TakeChangedOrders() {
-    if (m_watcher)
-        m_watcher->deliver();
-    else
-        RefreshOrderList();
+    if (!m_watcher) return RefreshOrderList();
+    m_linesFollow = false;
+    m_watcher->deliver();
+    m_linesFollow = true;
 }
 
 void Form1::takeOrderChanges(const data::BookChanges& changes) {
@@ -58,18 +60,19 @@ void Form1::takeOrderChanges(const data::BookChanges& changes) {
             return;
         }
         QSet<qint64> orders = changes.orders;
+        QSet<qint64> gone = changes.gone;
         if (changes.removals) {
             const std::vector<qint64> stored = orderNumbers();
             for (const qint64 listed : ListView1->listModel()->keys())
-                if (!std::binary_search(stored.begin(), stored.end(), listed)) orders.insert(listed);
+                if (!std::binary_search(stored.begin(), stored.end(), listed)) gone.insert(listed);
         }
         const QString shown = ListView1->selectedIndex() ? ListView1->selectedText() : QString();
-        if (!orders.isEmpty()) takeOrders(orders);
+        if (!orders.isEmpty() || !gone.isEmpty()) takeOrders(orders, gone);
         // The lines of the order shown, when they may have changed (a product deleted elsewhere
         // takes its lines out of every order without changing an order's row).
         const QString now = ListView1->selectedIndex() ? ListView1->selectedText() : QString();
-        if (!now.isEmpty() && now == shown &&
-            (orders.contains(now.toLongLong()) || changes.orders.isEmpty()))
+        if (m_linesFollow && !now.isEmpty() && now == shown &&
+            (orders.contains(now.toLongLong()) || changes.namesNoOrder()))
             ListView1_ItemClick();
     } catch (const Error& e) {
         // Not a user action: a server out of reach is shown as the list not being current.

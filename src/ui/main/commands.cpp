@@ -29,7 +29,7 @@ void Form1::PushButton3_Click() {
         trap(104, [&] {
             AppConnection().execute(QStringLiteral("delete from Orders where OrderID=") +
                                     selectedOrderNumber());
-            AppConnection().noteChanges(data::BookChanges::order(selectedOrderNumber().toLongLong()));
+            AppConnection().noteChanges(data::BookChanges::deleted(selectedOrderNumber().toLongLong()));
         });
         trap(106, [&] {
             AppConnection().execute(QStringLiteral("delete from [Order Details] where OrderID=") +

@@ -38,8 +38,10 @@ void Form1::PushButton1_Click() {
     editor.reset();
     trap(110, [&] {
         TakeChangedOrders();
-        if (!gone.isEmpty()) takeOrderChanges(data::BookChanges::order(gone.toLongLong()));
+        if (!gone.isEmpty()) takeOrderChanges(data::BookChanges::deleted(gone.toLongLong()));
     });
+    // The order was gone: the list shows the one now in its place, and no row was edited.
+    if (!gone.isEmpty()) return;
     trap(112, [&] { ListView1->selectIndex(position); });
     trap(114, [&] { ListView1_ItemClick(); });
 }

@@ -116,8 +116,9 @@ private:
     void buildListHabits();
     // Selects the order with this number, scrolled into view with its lines, when it is listed.
     void showOrder(const QString& orderId);
-    // Reads the orders again and takes them into the list in place (gone ones removed).
-    void takeOrders(const QSet<qint64>& orderIds);
+    // Reads the orders again and takes them into the list in place (those no longer there
+    // removed), and removes the orders known to be gone.
+    void takeOrders(const QSet<qint64>& orderIds, const QSet<qint64>& gone = {});
     // The book's server went away, and is back.
     void bookLost();
     void bookBack();
@@ -133,6 +134,7 @@ private:
     BookWatcher* m_watcher = nullptr;
     data::BookChanges m_waiting;  // changes that came while the list was being read
     bool m_notCurrent = false;
+    bool m_linesFollow = true;  // changes taken show the selected order's lines anew
     bool m_endsProgram = true;
 };
 

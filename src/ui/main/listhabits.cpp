@@ -59,7 +59,10 @@ void Form1::keyPressEvent(QKeyEvent* event) {
 
 void Form1::showOrder(const QString& orderId) {
     try {
-        if (const int index = ListView1->findItem(orderId)) ListView1->chooseIndex(index);
+        bool number = false;
+        const qint64 id = orderId.toLongLong(&number);
+        if (const int index = number ? ListView1->indexOfKey(id) : ListView1->findItem(orderId))
+            ListView1->chooseIndex(index);
     } catch (const std::exception& e) {
         reportUntrapped(QStringLiteral("The new order cannot be shown."), e);
     }

@@ -175,11 +175,14 @@ void Form1::RefreshOrderList() {
     model.startFill(std::make_unique<OrderRows>(*this, std::move(rs)), ListModel::FillMode::Replace);
 }
 
-void Form1::takeOrders(const QSet<qint64>& orderIds) {
+void Form1::takeOrders(const QSet<qint64>& orderIds, const QSet<qint64>& gone) {
     ListModel& model = *ListView1->listModel();
     const int selected = ListView1->selectedIndex();
-    QSet<qint64> missing = orderIds;
-    QList<qint64> ids(orderIds.begin(), orderIds.end());
+    QSet<qint64> missing = gone;
+    missing.unite(orderIds);
+    QList<qint64> ids;
+    for (const qint64 id : orderIds)
+        if (!gone.contains(id)) ids << id;
     std::sort(ids.begin(), ids.end());
     // A few hundred numbers to a statement.
     for (qsizetype from = 0; from < ids.size(); from += 500) {
@@ -204,12 +207,12 @@ void Form1::takeOrders(const QSet<qint64>& orderIds) {
             }
         }
     }
-    // The orders no longer listed; the highest rows first, so that the others stay put.
-    std::vector<int> gone;
+    // The orders no longer there; the highest rows first, so that the others stay put.
+    std::vector<int> handles;
     for (const qint64 id : missing)
-        if (const int handle = model.handleOfKey(id); handle >= 0) gone.push_back(handle);
-    std::sort(gone.rbegin(), gone.rend());
-    for (const int handle : gone) model.removeHandle(handle);
+        if (const int handle = model.handleOfKey(id); handle >= 0) handles.push_back(handle);
+    std::sort(handles.rbegin(), handles.rend());
+    for (const int handle : handles) model.removeHandle(handle);
     // The selected order went, or a list without a selection got rows: the one now in its
     // place (or the first) is shown, as the list control selects a row by itself.
     if (ListView1->count() == 0)

@@ -41,7 +41,7 @@ void Form2::changedElsewhere(const data::BookChanges& changes) {
     if (m_ID.isEmpty() || !m_loaded || !m_loaded->exists || changes.isEmpty()) return;
     bool number = false;
     const qint64 id = m_ID.toLongLong(&number);
-    if (!number || (!changes.touches(id) && !changes.orders.isEmpty())) return;
+    if (!number || (!changes.touches(id) && !changes.namesNoOrder())) return;
     try {
         const order::OrderVersion now = order::readVersion(AppConnection(), m_ID);
         if (now == *m_loaded) return;
