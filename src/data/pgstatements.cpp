@@ -106,11 +106,13 @@ std::vector<PostgresEngine::Result> PostgresEngine::flush() {
             if (attempt == 0 && !m_flushed && !m_lostKnown && (unsent || !commits)) {
                 std::vector<Sent> again = std::move(m_sent);
                 const bool transaction = m_inTransaction;
+                const BookChanges announce = m_announce;
                 try {
                     reconnect();
                 } catch (const Error&) {
                     raiseLost(QStringLiteral("the server does not answer"));
                 }
+                m_announce = announce;
                 PQenterPipelineMode(m_conn);
                 m_pipeline = true;
                 m_inTransaction = transaction;
@@ -266,7 +268,6 @@ void PostgresEngine::begin() {
     m_pipeline = true;
     m_inTransaction = true;
     m_flushed = false;
-    m_announce = BookChanges();
     m_transactionId.clear();
     send("BEGIN ISOLATION LEVEL READ COMMITTED", QStringLiteral("BEGIN"));
     send("SELECT pg_advisory_xact_lock(" + QByteArray::number(kWriteLock) + ")",

@@ -189,8 +189,9 @@ void Form1::takeOrders(const QSet<qint64>& orderIds, const QSet<qint64>& gone) {
         QStringList numbers;
         for (qsizetype i = from; i < std::min(ids.size(), from + 500); ++i) numbers << QString::number(ids[i]);
         data::Recordset rs;
+        // In the order of their numbers: new rows join an unsorted list as a full read puts them.
         rs.open(order::kOrderRows + QStringLiteral(" where OrderID in (") + numbers.join(u',') +
-                    QLatin1Char(')'),
+                    QStringLiteral(") order by OrderID"),
                 AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
         const OrderCells cells(rs);
         for (; !rs.eof(); rs.moveNext()) {
