@@ -65,6 +65,16 @@ struct Actions {
 
 long long engineTrips() { return qd::AppConnection().engine().roundTrips(); }
 
+// The editor's Save button pressed, timed, its trips counted.
+void timedSave(Form2* editor, Figure& time, long long& trips) {
+    QElapsedTimer clock;
+    clock.start();
+    const long long before = engineTrips();
+    editor->PushButton2_Click();
+    time.runs.push_back(msSince(clock));
+    trips = engineTrips() - before;
+}
+
 // A new order with three lines, an edit of it and its delete, on the real windows, `repeat`
 // times; the main window is open on the book already.
 void userActions(Form1& main, ScriptedDialogs& dialogs, int repeat, Actions& a) {
@@ -92,12 +102,7 @@ void userActions(Form1& main, ScriptedDialogs& dialogs, int repeat, Actions& a) 
                 addLine(i);
                 f->PushButton9_Click();
             }
-            QElapsedTimer save;
-            save.start();
-            const long long tripsBefore = engineTrips();
-            f->PushButton2_Click();
-            a.saveNew.runs.push_back(msSince(save));
-            a.saveNewTrips = engineTrips() - tripsBefore;
+            timedSave(f, a.saveNew, a.saveNewTrips);
         });
         before = engineTrips();
         clock.start();
@@ -106,12 +111,7 @@ void userActions(Form1& main, ScriptedDialogs& dialogs, int repeat, Actions& a) 
         dialogs.windows.enqueue([&](QDialog* window) {
             auto* f = static_cast<Form2*>(window);
             f->Text1->setText(QStringLiteral("bench %1").arg(r));
-            QElapsedTimer save;
-            save.start();
-            const long long tripsBefore = engineTrips();
-            f->PushButton2_Click();
-            a.saveEdit.runs.push_back(msSince(save));
-            a.saveEditTrips = engineTrips() - tripsBefore;
+            timedSave(f, a.saveEdit, a.saveEditTrips);
         });
         before = engineTrips();
         clock.start();
