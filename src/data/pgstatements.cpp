@@ -144,17 +144,28 @@ std::vector<PostgresEngine::Result> PostgresEngine::flush() {
 void PostgresEngine::leavePipeline() noexcept {
     if (!m_pipeline) return;
     m_pipeline = false;
+    const bool unanswered = !m_sent.empty();
     m_sent.clear();
     if (lost()) return;  // the next connection starts afresh
-    while (PQpipelineStatus(m_conn) != PQ_PIPELINE_OFF && !PQexitPipelineMode(m_conn)) {
-        // Answers still coming (a failure left them): read them and drop them.
-        PGresult* r = PQgetResult(m_conn);
-        if (!r && PQisBusy(m_conn) == 0 && !PQexitPipelineMode(m_conn)) {
-            if (lost()) return;
-            r = PQgetResult(m_conn);
-            if (!r) return;
+    // Statements sent but never answered (a failure on the way): their answers are read and
+    // dropped, up to a sync of their own.
+    if (unanswered && PQpipelineSync(m_conn)) {
+        for (;;) {
+            PGresult* r = PQgetResult(m_conn);
+            if (!r) {
+                if (lost()) return;
+                continue;  // the end of one statement's answers
+            }
+            const bool synced = PQresultStatus(r) == PGRES_PIPELINE_SYNC;
+            PQclear(r);
+            if (synced) break;
         }
-        PQclear(r);
+    }
+    if (PQexitPipelineMode(m_conn)) return;
+    // Still not free: a new connection is the way out.
+    try {
+        reconnect();
+    } catch (const Error&) {
     }
 }
 
