@@ -16,7 +16,10 @@
 #include <QRegularExpression>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cerrno>
@@ -57,8 +60,33 @@ QList<Backup> backups(const QString& bookPath) {
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
 
+// A file being made beside `near`, named for this process so that a copy left by a killed run
+// is known as such ("book.mdb.restoring-1234"). One arg() for all: a path holding "%1" stays.
 QString staging(const QString& near, const char* what) {
-    return QStringLiteral("%1.%2-%3").arg(near, QLatin1String(what)).arg(QCoreApplication::applicationPid());
+    return QStringLiteral("%1.%2-%3")
+        .arg(near, QLatin1String(what), QString::number(QCoreApplication::applicationPid()));
+}
+
+bool processRuns(qint64 pid) {
+    return pid == QCoreApplication::applicationPid() || ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+// Removes the copies that runs killed half-way left in the folder: files whose names start
+// with one of the prefixes and hold ".part-PID", ".new-PID" or ".restoring-PID", of processes
+// that no longer run.
+void removeLeftovers(const QString& folder, const QStringList& prefixes) {
+    static const QRegularExpression staged(QStringLiteral("\\.(part|new|restoring)-(\\d+)"));
+    const QDir dir(folder);
+    for (const QString& file : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!std::any_of(prefixes.begin(), prefixes.end(), [&](const QString& p) { return file.startsWith(p); }))
+            continue;
+        bool stale = false;
+        for (auto it = staged.globalMatch(file); it.hasNext();) {
+            const qint64 pid = it.next().captured(2).toLongLong();
+            if (pid > 0 && !processRuns(pid)) stale = true;
+        }
+        if (stale) QFile::remove(dir.filePath(file));
+    }
 }
 
 void makeFolder(const QString& folder) {
@@ -93,6 +121,13 @@ void recoverInterruptedChange(const QString& bookPath) {
 }
 
 }  // namespace
+
+void removeLeftoverCopies(const QString& bookPath) {
+    const QFileInfo book(bookPath);
+    removeLeftovers(book.absolutePath(), {book.fileName() + u'.'});
+    removeLeftovers(backupFolder(bookPath),
+                    {QStringLiteral(".transfer.mdb."), book.completeBaseName() + u'-'});
+}
 
 QString backupFolder(const QString& bookPath) {
     return QFileInfo(bookPath).absolutePath() + QStringLiteral("/backups");
@@ -139,6 +174,8 @@ void backupBookTo(const QString& bookPath, const QString& target) {
         throw Error(QStringLiteral("The copy cannot be written over the order book itself."));
     const QFileInfo final(target == kStandardOutput ? QString() : finalTarget(target));
     const bool direct = target == kStandardOutput || (final.exists() && !final.isFile());
+    removeLeftoverCopies(bookPath);
+    if (!direct) removeLeftovers(final.absolutePath(), {final.fileName() + u'.'});
     // A copy for a pipe or standard output is made and checked beside the book first.
     QString copy;
     if (direct) {
@@ -169,7 +206,24 @@ void backupBookTo(const QString& bookPath, const QString& target) {
     }
 }
 
-QString restoreBook(const QString& bookPath, const QString& source) {
+// The bytes of a file as they are, into a new file as private as the book.
+void copyBytesLike(const QString& from, const QString& to, const QString& likeFile) {
+    data::createLike(to, likeFile);
+    QFile in(from), out(to);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw Error(QStringLiteral("The order book could not be kept as '%1'.").arg(shown(to)), 75);
+    QByteArray chunk;
+    while (!(chunk = in.read(1 << 20)).isEmpty())
+        if (out.write(chunk) != chunk.size())
+            throw Error(QStringLiteral("The order book could not be kept as '%1': %2").arg(shown(to), out.errorString()), 75);
+    if (!out.flush() || ::fsync(out.handle()) != 0)
+        throw Error(QStringLiteral("The order book could not be kept as '%1'.").arg(shown(to)), 75);
+}
+
+QString restoreBook(const QString& givenPath, const QString& source) {
+    // A book reached through a link is restored where the link leads; the link stays.
+    const QFileInfo given(givenPath);
+    const QString bookPath = given.exists() ? given.canonicalFilePath() : given.absoluteFilePath();
     if (!QFileInfo(source).isFile())
         throw Error(QStringLiteral("There is no file '%1' to restore.").arg(shown(source)));
     if (QFileInfo::exists(bookPath) && sameOutputFile(source, bookPath))
@@ -179,6 +233,7 @@ QString restoreBook(const QString& bookPath, const QString& source) {
     } catch (const Error& e) {
         throw Error(QStringLiteral("'%1' cannot be restored. %2").arg(shown(source), e.description()));
     }
+    removeLeftoverCopies(bookPath);
     const QList<qint64> users = otherProcessesUsing(bookPath);
     if (!users.isEmpty())
         throw Error(QStringLiteral("Quarrydesk has the order book '%1' open (process %2). Close it "
@@ -188,7 +243,10 @@ QString restoreBook(const QString& bookPath, const QString& source) {
 
     QString kept;
     const QString journal = bookPath + QStringLiteral("-journal");
-    if (QFileInfo::exists(bookPath)) {
+    const QString log = bookPath + QStringLiteral("-wal");
+    std::unique_ptr<data::ExclusiveHold> hold;
+    const bool existing = QFileInfo::exists(bookPath);
+    if (existing) {
         recoverInterruptedChange(bookPath);
         makeFolder(backupFolder(bookPath));
         QDateTime when = QDateTime::currentDateTime();
@@ -199,22 +257,32 @@ QString restoreBook(const QString& bookPath, const QString& source) {
                    QLatin1Char('.') + book.suffix();
             when = when.addSecs(1);
         } while (QFileInfo::exists(kept));
-        // The bytes as they are, a damaged book too: whatever can still be read stays readable.
-        if (!QFile::copy(bookPath, kept))
-            throw Error(QStringLiteral("The order book could not be kept as '%1'.").arg(shown(kept)), 75);
-        if (QFileInfo::exists(journal)) QFile::copy(journal, kept + QStringLiteral("-journal"));
+        // Held until it is replaced: no program, here or on another machine, writes into it
+        // meanwhile, so its bytes are of one moment. Its log of changes was played into it
+        // when the hold began; what is left of a log (or of a journal, in a book SQLite cannot
+        // read) is kept beside the copy, where SQLite finds it again.
+        try {
+            hold = std::make_unique<data::ExclusiveHold>(bookPath);
+        } catch (const Error& e) {
+            if (e.number() == data::ExclusiveHold::kLocked) throw;
+        }
+        copyBytesLike(bookPath, kept, bookPath);
+        for (const QString& beside : {journal, log})
+            if (QFileInfo(beside).size() > 0)
+                copyBytesLike(beside, kept + beside.mid(bookPath.size()), bookPath);
     }
     const QString copy = staging(bookPath, "restoring");
     try {
-        data::writeBackupCopyOfFile(source, copy);
-        // A journal left beside the book belongs to the old book: it must not be played back
-        // into the restored one.
-        QFile::remove(journal);
+        data::writeBackupCopyOfFile(source, copy, existing ? bookPath : QString());
+        // The journal and the log beside the book belong to the old book: they must not be
+        // played back into the restored one.
+        for (const char* beside : {"-journal", "-wal", "-shm"}) QFile::remove(bookPath + QLatin1String(beside));
         replaceFile(copy, bookPath);
     } catch (...) {
         QFile::remove(copy);
         throw;
     }
+    hold.reset();
     clearStaleMarks(bookPath);
     return kept;
 }

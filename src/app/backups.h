@@ -16,6 +16,10 @@ namespace qd {
 constexpr int kDailyBackupsKept = 14;
 
 QString backupFolder(const QString& bookPath);
+
+// Removes what runs of the program killed half-way through a copy left beside the book and in
+// its backups folder (staging copies named for a process that no longer runs).
+void removeLeftoverCopies(const QString& bookPath);
 QString dailyBackupPath(const QString& bookPath, const QDate& day);
 
 // Removes the daily copies beyond the newest kDailyBackupsKept; returns the removed paths.

@@ -84,6 +84,7 @@ BookSession::BookSession(data::Connection& connection, const QString& connection
     }
     m_mark = std::make_unique<InUseMark>(m_book);
     m_everyIndex = m_mark->previousRunEndedUncleanly();
+    removeLeftoverCopies(m_book);
     m_pageCheck = std::make_unique<data::BackgroundPageCheck>(
         m_book, m_everyIndex ? data::PageCheckKind::Full : data::PageCheckKind::Quick);
     connect(m_pageCheck.get(), &data::BackgroundPageCheck::finished, this,
@@ -148,6 +149,16 @@ void BookSession::backupIfDue() {
         data::writeBackupCopy(db, target);
         rotateDailyBackups(m_book);
     } catch (const Error& e) {
+        // Where the book's folder takes no file, or the book itself cannot be read, the change
+        // cannot be stored either: its own failure says so, and "saved as usual" would be
+        // untrue.
+        const QFileInfo folder(QFileInfo(m_book).absolutePath());
+        if (!folder.isWritable() || !QFileInfo(m_book).isWritable()) return;
+        try {
+            m_connection.engine().query(QStringLiteral("select count(*) from sqlite_master"))->next();
+        } catch (const Error&) {
+            return;
+        }
         emit backupFailed(QStringLiteral("Today's backup of the order book could not be made: "
                                          "%1\r\n\r\nYour changes are saved as usual.")
                               .arg(e.description()));

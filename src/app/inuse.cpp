@@ -17,12 +17,19 @@ struct Mark {
     qint64 pid = 0;
 };
 
+// The book's real file: a link followed, so that every path to one book finds the same marks.
+QString realPath(const QString& bookPath) {
+    const QFileInfo book(bookPath);
+    const QString real = book.canonicalFilePath();
+    return real.isEmpty() ? book.absoluteFilePath() : real;
+}
+
 QString markPrefix(const QString& bookPath) {
-    return QLatin1Char('.') + QFileInfo(bookPath).fileName() + QStringLiteral(".in-use.");
+    return QLatin1Char('.') + QFileInfo(realPath(bookPath)).fileName() + QStringLiteral(".in-use.");
 }
 
 QList<Mark> marks(const QString& bookPath) {
-    const QFileInfo book(bookPath);
+    const QFileInfo book(realPath(bookPath));
     const QString prefix = markPrefix(bookPath);
     QList<Mark> found;
     const QDir folder = book.absoluteDir();
@@ -43,7 +50,7 @@ bool running(const Mark& mark) {
     if (::kill(pid_t(mark.pid), 0) != 0 && errno != EPERM) return false;
     QFile file(mark.path);
     if (!file.open(QIODevice::ReadOnly)) return true;
-    const QString program = QString::fromUtf8(file.readAll()).trimmed();
+    const QString program = QString::fromUtf8(file.readLine()).trimmed();
     const QFileInfo exe(QStringLiteral("/proc/%1/exe").arg(mark.pid));
     if (program.isEmpty() || !exe.exists()) return true;
     return exe.canonicalFilePath() == program;
@@ -55,7 +62,7 @@ InUseMark::InUseMark(const QString& bookPath) {
     const qint64 self = QCoreApplication::applicationPid();
     for (const Mark& mark : marks(bookPath))
         if (mark.pid != self && !running(mark)) m_unclean = true;
-    const QFileInfo book(bookPath);
+    const QFileInfo book(realPath(bookPath));
     m_path = book.absoluteDir().filePath(markPrefix(bookPath) + QString::number(self));
     QFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // Who has an order book open. A running copy of the program leaves a small mark file beside the
-// book ("." + book name + ".in-use." + process number) and removes it when it closes the book;
+// book's real file, whatever path or link it was opened by ("." + file name + ".in-use." +
+// process number), and removes it when it closes the book;
 // a mark whose process is gone tells that a run ended without closing the book (killed, a
 // crash, a power cut), so the next start checks every page and index before the first write.
 

@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <utility>
 #include <vector>
 
@@ -100,6 +102,9 @@ void checkOrderBookFile(const QString& path) {
     if (!info.exists()) throw Error(QStringLiteral("Could not find file '%1'.").arg(path));
     if (info.isDir())
         throw Error(QStringLiteral("'%1' is a folder, not an order book file.").arg(path));
+    // A pipe or a device would keep the program waiting, or feed it endless bytes.
+    if (!info.isFile())
+        throw Error(QStringLiteral("'%1' is not an order book file: it is no regular file.").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Cannot read the file '%1': %2.").arg(path, file.errorString()));
@@ -138,6 +143,11 @@ SqliteEngine::SqliteEngine(const QString& path, Access access) : m_path(path) {
         throw Error(QStringLiteral("Cannot open the order book '%1': %2.").arg(path, why));
     }
     sqlite3_extended_result_codes(m_db, 1);
+    struct stat opened {};
+    if (::stat(file.constData(), &opened) == 0) {
+        m_device = quint64(opened.st_dev);
+        m_inode = quint64(opened.st_ino);
+    }
     sqlite3_busy_timeout(m_db, Connection::kDefaultLockTimeoutMs);
     jet::registerFunctions(m_db);
     // Each statement must be on disk when it returns: nothing is lost if the power goes.
@@ -153,6 +163,18 @@ void SqliteEngine::setLockTimeout(int milliseconds) { sqlite3_busy_timeout(m_db,
 int SqliteEngine::execute(const QString& statement) {
     Statement stmt(*this, statement);
     if (!stmt.get()) return 0;  // only blanks or a comment
+    // A change on its own is a transaction of its own, so that it too finds a replaced book.
+    if (!inTransaction() && !sqlite3_stmt_readonly(stmt.get())) {
+        begin();
+        try {
+            const int changed = execute(statement);
+            commit();
+            return changed;
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
     int rc;
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     }
@@ -171,7 +193,25 @@ std::unique_ptr<Cursor> SqliteEngine::query(const QString& statement) {
 void SqliteEngine::begin() {
     // IMMEDIATE takes the write lock now, so no other program can write between our reads and
     // writes (the new order's number read back as the highest one stays ours).
-    execute(QStringLiteral("BEGIN IMMEDIATE"));
+    const int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) raise(rc, QStringLiteral("BEGIN IMMEDIATE"));
+    // With the lock held, the book cannot be replaced any more: if a restore replaced it
+    // before, every write would go into a file nobody will read again.
+    if (replaced()) {
+        rollback();
+        throw Error(QStringLiteral("The order book '%1' was replaced while Quarrydesk had it "
+                                   "open (a backup was restored): nothing of this action was "
+                                   "stored. Close Quarrydesk and start it again to work on the "
+                                   "book as it is now.").arg(m_path),
+                    0, Error::Kind::Refused);
+    }
+}
+
+bool SqliteEngine::replaced() const {
+    if (m_inode == 0) return false;
+    struct stat now {};
+    if (::stat(QFile::encodeName(m_path).constData(), &now) != 0) return true;
+    return quint64(now.st_dev) != m_device || quint64(now.st_ino) != m_inode;
 }
 
 void SqliteEngine::commit() {
@@ -254,11 +294,14 @@ BookChanges SqliteEngine::changesElsewhere() {
 
 void SqliteEngine::raise(int resultCode, const QString& statement) const {
     const QString engine = QString::fromUtf8(sqlite3_errmsg(m_db));
+    // A book that cannot take a change, or a disk that fails, is a state of the world: told
+    // once per action, in plain words.
     const auto unwritable = [&] {
         return Error(QStringLiteral("Cannot write to the order book '%1': the file or its "
-                                    "folder cannot be written (%2).")
+                                    "folder cannot be written (%2). Nothing of this action was "
+                                    "stored.")
                          .arg(m_path, engine),
-                     resultCode);
+                     resultCode, Error::Kind::Refused);
     };
     switch (resultCode & 0xff) {
         case SQLITE_BUSY:
@@ -272,10 +315,16 @@ void SqliteEngine::raise(int resultCode, const QString& statement) const {
             if (resultCode == SQLITE_READONLY_DIRECTORY) throw unwritable();
             throw Error(
                 QStringLiteral("Cannot update. The order book '%1' is read-only.").arg(m_path),
-                resultCode);
+                resultCode, Error::Kind::Refused);
         case SQLITE_CANTOPEN:
-        case SQLITE_IOERR:
             throw unwritable();
+        case SQLITE_IOERR:
+            throw Error(QStringLiteral("The order book '%1' cannot be read or written: the disk "
+                                       "that holds it reports an error (%2). Nothing of this "
+                                       "action was stored; look at the disk, or the network "
+                                       "folder, that holds the book.")
+                            .arg(m_path, engine),
+                        resultCode, Error::Kind::Refused);
         case SQLITE_FULL:
             throw Error(QStringLiteral("The disk holding the order book '%1' is full.").arg(m_path),
                         resultCode);

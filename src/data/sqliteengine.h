@@ -50,8 +50,13 @@ private:
     // The whole numbers a statement gives in its first column.
     std::vector<qint64> numbers(const QString& sql) const;
 
+    // Whether the file at the book's path is no longer the file this connection has open (a
+    // restore put another in its place).
+    bool replaced() const;
+
     sqlite3* m_db = nullptr;
     QString m_path;
+    quint64 m_device = 0, m_inode = 0;  // the file opened
     Look m_looked;
     bool m_watching = false;
 };

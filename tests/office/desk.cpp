@@ -2,7 +2,9 @@
 // its real message boxes, started as the program starts it, and driven by commands on
 // standard input as a user drives it with the mouse and the keyboard:
 //
-//     qd_desk BOOK          (BOOK as after --book; the folders come from XDG_*_HOME)
+//     qd_desk BOOK          (BOOK as after --book; the folders come from XDG_*_HOME; with
+//                            QD_FAULTY_DISK=PATH the disk fails under that file while
+//                            PATH.fail exists, see faultydisk.h)
 //
 // Commands, one a line; each answers with "ok" or "error WHY" after what it prints:
 //   press NAME            clicks the push button NAME of the window in front
@@ -26,10 +28,12 @@
 // Line breaks inside texts are printed as "\n".
 
 #include "app/book.h"
+#include "office/faultydisk.h"
 #include "app/dialogs.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/noticebar.h"
 #include "ui/controls/widgetdialogs.h"
+#include "ui/main/endsession.h"
 #include "ui/main/form1.h"
 #include "ui/order/form2.h"
 
@@ -215,6 +219,7 @@ private:
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsSet("QD_FAULTY_DISK")) faultydisk::install(qgetenv("QD_FAULTY_DISK"));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarrydesk"));
     QApplication::setOrganizationName(QStringLiteral("Brisklane"));
@@ -224,6 +229,7 @@ int main(int argc, char* argv[]) {
     qd::setDialogs(&dialogs);
     qd::ui::Form1 form;
     Driver driver(form);
+    qd::ui::endSessionOnSignals(&form);
     form.Form_Load();
     form.show();
     say(QStringLiteral("ready"));

@@ -21,6 +21,8 @@
 #include <QRegularExpression>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
 
 constexpr int kLong = 30000;   // an answer the desk gives at once, on a busy machine
@@ -482,7 +484,60 @@ private slots:
         QVERIFY(TestServer::run(m_admin, "SELECT pg_reload_conf()"));
     }
 
+    // A disk that fails under a file book: each action says so once, in plain words; no
+    // editor opens empty; the orders shown stay; when the disk is well again all works.
+    void diskErrorsTellOncePerAction() {
+        const QString where = QFileInfo(newBook(false)).canonicalFilePath();
+        Desk a(where, {"QD_FAULTY_DISK=" + where});
+        QVERIFY(a.ready());
+        const QStringList before = a.rows("ListView1");
+        touchFile(where + ".fail");
+        const QRegularExpression told("^box (?!Quarrydesk\\|Are you sure)");
+        for (const QString& action : {"press PushButton2", "press PushButton1", "press PushButton3"}) {
+            const int mark = a.mark();
+            QCOMPARE(a.run(action), QStringList());
+            if (action.endsWith("3")) {
+                QVERIFY(a.waitForLine("box Quarrydesk|Are you sure", kLong, mark));
+                QCOMPARE(a.run("answer Yes"), QStringList());
+            }
+            QVERIFY2(a.waitFor([&](const QString& l) { return told.match(l).hasMatch(); }, kLong, mark),
+                     qPrintable(a.since(mark).join(u'\n')));
+            QCOMPARE(a.run("answer OK"), QStringList());
+            QCOMPARE(a.run("ping"), QStringList{"pong"});
+            const QStringList boxes = a.boxesSince(mark).filter(told);
+            QVERIFY2(boxes.size() == 1 && boxes[0].contains("the disk that holds it reports an error"),
+                     qPrintable(action + ": " + boxes.join(u'\n')));
+            QCOMPARE(a.since(mark).filter("window Form2"), QStringList());
+            QCOMPARE(a.rows("ListView1"), before);
+        }
+        QFile::remove(where + ".fail");
+        addOrder(a, "after");
+        QCOMPARE(stored(where, "select count(*) from Orders"), QStringList{"2"});
+        QCOMPARE(faults(a), QStringList());
+    }
+
+    // A request to end the session (SIGTERM) while a message box is open closes the box and
+    // the window as their Escape and close box would: the program ends, its mark gone.
+    void endOfSessionWithABoxOpen() {
+        const QString where = newBook(false);
+        Desk a(where);
+        QVERIFY(a.ready());
+        const QString folder = QFileInfo(where).absolutePath();
+        QCOMPARE(QDir(folder).entryList({"*.in-use.*"}, QDir::Hidden | QDir::Files).size(), 1);
+        const int mark = a.mark();
+        QCOMPARE(a.run("press PushButton6"), QStringList());  // Help
+        QVERIFY(a.waitForLine("box Quarrydesk|Questions?", kLong, mark));
+        QVERIFY(::kill(pid_t(a.pid()), SIGTERM) == 0);
+        QCOMPARE(a.waitForEnd(kLong), 0);
+        QCOMPARE(QDir(folder).entryList({"*.in-use.*"}, QDir::Hidden | QDir::Files), QStringList());
+    }
+
 private:
+    static void touchFile(const QString& path) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+
     // The reader's Save: one plain message that the change was refused, the editor still open.
     void addOrderRefused(Desk& desk) {
         fillNewOrder(desk, "by-reader");

@@ -55,6 +55,15 @@ inline int count(qd::data::Connection& db, const QString& table) {
     return rs.field(0).toInt();
 }
 
+// The first value a statement gives on the book at path.
+inline QVariant single(const QString& path, const QString& sql) {
+    qd::data::Connection db;
+    db.open(fileConnectionString(path));
+    qd::data::Recordset rs;
+    rs.open(sql, db);
+    return rs.eof() ? QVariant() : rs.field(0);
+}
+
 inline int orderCount(const QString& path) {
     qd::data::Connection db;
     db.open(fileConnectionString(path));

@@ -40,6 +40,13 @@ public:
     Desk& operator=(const Desk&) = delete;
 
     bool ready() const { return m_ready; }
+    qint64 pid() const { return m_process.processId(); }
+    // Waits for the desk to end by itself; its exit code, or -1.
+    int waitForEnd(int timeoutMs) {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(timeoutMs)) return -1;
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
 
     // Gives a command and returns what it printed before its "ok"; a failing command, or one
     // that never answers, gives "error ..." as its last line.
