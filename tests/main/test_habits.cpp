@@ -13,6 +13,11 @@
 #include "ui/controls/widgetdialogs.h"
 #include "ui/main/form1.h"
 #include "ui/order/form2.h"
+#include "ui/order/form3.h"
+#include "ui/reports/form4.h"
+#include "ui/reports/form5.h"
+
+#include <QAccessible>
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -110,6 +115,50 @@ private slots:
         dialogs.unexpected.clear();
         if (form) form->close();
         form.reset();
+    }
+
+    // Ctrl+N is Add New Order and F1 is Help, wherever the focus is in the window.
+    void commandKeys() {
+        type(orders, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(nextEditorOrder(), QStringLiteral("Add New:"));
+        type(form->PushButton5, Qt::Key_F1);
+        QCoreApplication::processEvents();
+        QCOMPARE(dialogs.messages().filter("Questions?").size(), 1);
+    }
+
+    // What a screen reader hears: every control that takes the focus in the five windows has
+    // a name (a field its label's, a "+" or "-" what it does), and the order number kept out
+    // of sight is not read while it is hidden.
+    void everyControlHasAName() {
+        QStringList unnamed;
+        auto look = [&](QWidget* window) {
+            for (QWidget* w : window->findChildren<QWidget*>()) {
+                if (w->focusPolicy() == Qt::NoFocus || w->isWindow() || qobject_cast<FindField*>(w)) continue;
+                QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+                if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+                    unnamed << window->objectName() + u'.' + w->objectName() + u' ' + w->metaObject()->className();
+            }
+        };
+        look(form.get());
+        QCOMPARE(QAccessible::queryAccessibleInterface(find())->text(QAccessible::Name), QStringLiteral("Find in the list"));
+        auto editor = std::make_unique<Form2>();
+        editor->ensureLoaded();
+        look(editor.get());
+        QCOMPARE(QAccessible::queryAccessibleInterface(editor->Text2)->text(QAccessible::Name), QStringLiteral("Sales Tax Rate"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(editor->PushButton8)->text(QAccessible::Name),
+                 QStringLiteral("Delete shipping method"));
+        qd::ui::Form3 line(editor->ListView1);
+        qd::ui::Form4 reports;
+        for (QWidget* window : {static_cast<QWidget*>(&line), static_cast<QWidget*>(&reports),
+                                static_cast<QWidget*>(&qd::ui::Form5::instance())})
+            look(window);
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
+
+        const QModelIndex id = orders->listModel()->index(0, 0);
+        QCOMPARE(id.data(Qt::AccessibleTextRole).toString(), QStringLiteral(" "));
+        QCOMPARE(orders->listModel()->index(0, 1).data(Qt::AccessibleTextRole), QVariant());  // as shown
+        orders->setColumnWidth(1, 900);
+        QCOMPARE(id.data(Qt::AccessibleTextRole), QVariant());
     }
 
     // A double-click on a row, or Enter on the list, runs "Edit Selected Order" for that row;

@@ -2,8 +2,12 @@
 // the "+" and "-" buttons beside the lists.
 
 #include "orderbook.h"
+#include "ui/controls/listmodel.h"
 #include "ui/controls/listview.h"
 #include "ui/order/form2.h"
+#include "ui/order/form3.h"
+
+#include <QComboBox>
 
 #include <QApplication>
 #include <QDateEdit>
@@ -33,6 +37,11 @@ class TestForm2 : public QObject {
         if (kind == "employee")
             return {&Form2::Combo2, &Form2::PushButton3_Click, &Form2::PushButton4_Click};
         return {&Form2::Combo3, &Form2::PushButton7_Click, &Form2::PushButton8_Click};
+    }
+    static QStringList rows(const qd::ui::ListView* list) {
+        QStringList all;
+        for (int i = 1; i <= list->count(); ++i) all << row(list, i).join(u'|');
+        return all;
     }
     static QStringList row(const qd::ui::ListView* list, int index) {
         QStringList cells{list->itemText(index)};
@@ -108,6 +117,57 @@ private slots:
         QCOMPARE(dialogs.messages(), QStringList{"Record Successfully Saved"});
         QCOMPARE(book::rows("select CustomerID, EmployeeID, ShippingMethodID from Orders"),
                  book::Rows{own});
+    }
+
+    // A line changed in place: double-click or Enter opens the line window filled with the
+    // line; Save replaces it where it stands, Cancel leaves it; Delete deletes the selected
+    // line. Nothing reaches the book before the order is saved.
+    void aLineIsChangedInPlace() {
+        ScriptedDialogs dialogs;
+        const qlonglong widget = book::product("Widget", "1"), bolt = book::product("Bolt", "2");
+        const qlonglong id = book::order(book::customer("Acme"), book::employee("Ann", "Vos"),
+                                         book::shipping("Air"), "1");
+        book::line(id, widget, "1", "1", "0");
+        book::line(id, bolt, "2", "1234.5", "0.125");
+        book::line(id, widget, "3", "3", "0");
+        auto form = editor(QString::number(id));
+        form->activateWindow();
+        const QStringList before = rows(form->ListView1);
+        QStringList filled;
+        auto change = [&](const char* quantity, const char* product, bool save) {
+            dialogs.windows.enqueue([&, quantity, product, save](QDialog* window) {
+                auto* line = static_cast<qd::ui::Form3*>(window);
+                filled = QStringList{line->windowTitle(), line->Combo1->currentText(), line->Text1->text(),
+                                     line->Text2->text(), line->Text3->text()};
+                book::choose(line->Combo1, product);
+                line->Text1->setText(quantity);
+                if (save) line->PushButton2_Click(); else line->PushButton1_Click();
+            });
+        };
+        QWidget* lines = form->ListView1->viewport();
+        const QPoint second = form->ListView1->visualRect(form->ListView1->listModel()->index(1, 1)).center();
+        change("7", "Widget", false);
+        QTest::mouseClick(lines, Qt::LeftButton, {}, second);
+        QTest::mouseDClick(lines, Qt::LeftButton, {}, second);
+        QCoreApplication::processEvents();
+        QCOMPARE(filled, (QStringList{"Change Product", "Bolt", "2", "1234.5", "12.5"}));
+        QCOMPARE(rows(form->ListView1), before);  // cancelled
+
+        change("7", "Widget", true);
+        form->ListView1->setFocus();
+        QTest::keyClick(form->ListView1, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        const QString w = QString::number(widget);
+        QCOMPARE(rows(form->ListView1),
+                 (QStringList{before[0], w + "|Widget|7|1,234.50|12.50%", before[2]}));
+        QCOMPARE(book::count("[Order Details]"), 3);
+        QCOMPARE(book::rows("select Quantity from [Order Details] where ProductID=" + QString::number(bolt)).size(), 1);
+
+        QTest::keyClick(form->ListView1, Qt::Key_Delete);
+        QCoreApplication::processEvents();
+        QCOMPARE(form->ListView1->count(), 2);
+        QCOMPARE(dialogs.unexpected, QStringList());
+        QCOMPARE(book::errors(dialogs), QStringList());
     }
 
     void deleteSelectedRemovesOnlyFromTheList() {

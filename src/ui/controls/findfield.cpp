@@ -22,6 +22,7 @@ QString notFoundText() { return FindField::tr("not found"); }
 
 FindField::FindField(ListView* list) : QLineEdit(list->parentWidget()), m_list(list) {
     setObjectName(QStringLiteral("FindField"));
+    setAccessibleName(QStringLiteral("Find in the list"));
     setClearButtonEnabled(false);
     hide();
     list->installEventFilter(this);

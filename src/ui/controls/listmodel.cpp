@@ -518,14 +518,26 @@ int ListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : columns();
 }
 
+void ListModel::setColumnHeard(int column, bool heard) {
+    if (column < 0) return;
+    if (std::size_t(column) >= m_unheard.size()) m_unheard.resize(column + 1, false);
+    m_unheard[column] = !heard;
+}
+
 QVariant ListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_publishedRows)
-        return QVariant();
+    if (!index.isValid() || index.row() >= m_publishedRows) return QVariant();
+    const bool unheard = std::size_t(index.column()) < m_unheard.size() && m_unheard[index.column()];
+    // A blank, not an empty text: the toolkit reads the shown text where this one is empty.
+    if (role == Qt::AccessibleTextRole && unheard) return QStringLiteral(" ");
+    if (role != Qt::DisplayRole) return QVariant();
     return m_columns[index.column()]->text(m_order[index.row()]);
 }
 
 QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return m_captions.value(section);
+    if (orientation != Qt::Horizontal) return QVariant();
+    if (role == Qt::AccessibleTextRole && std::size_t(section) < m_unheard.size() && m_unheard[section])
+        return QStringLiteral(" ");
+    if (role == Qt::DisplayRole) return m_captions.value(section);
     return QVariant();
 }
 

@@ -113,6 +113,9 @@ public:
     // Completes a fill in progress and publishes pending changes to the views now.
     void flush();
 
+    // A column too narrow to be seen is not read out by a screen reader either.
+    void setColumnHeard(int column, bool heard);
+
     // Bytes the rows take, texts included (for the memory figures of the benchmark).
     std::size_t storeBytes() const;
 
@@ -167,6 +170,7 @@ private:
     // Every row replaced by the rows of the model a replacing fill read, sorted as this one.
     void replaceRows(ListModel& fresh);
 
+    std::vector<bool> m_unheard;  // by column
     std::unique_ptr<ListFill> m_fill;
     std::unique_ptr<ListModel> m_fresh;  // the rows a replacing fill reads
     std::unique_ptr<ListFill> m_droppedFill;  // dropped while it was adding rows

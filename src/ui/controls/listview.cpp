@@ -37,6 +37,9 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(new ListModel(t
 
     connect(header(), &QHeaderView::sectionClicked, this,
             [this](int section) { emit columnClick(section + 1); });
+    // A column kept a twip wide (the order number) is not read out while it is hidden.
+    connect(header(), &QHeaderView::sectionResized, this,
+            [this](int section, int, int size) { m_model->setColumnHeard(section, size > 2); });
     connect(header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         // A drag by the user changes the width; our own settings already stored it exactly.
         if (m_programmatic || section >= int(m_widths.size())) return;
@@ -179,6 +182,10 @@ void ListView::setSubItem(int handle, int subItem, const QString& text) {
     if (subItem < 1 || subItem >= columnCount()) throw noSuchItem();
     m_model->setCell(handle, subItem, text);
 }
+
+int ListView::handleOfIndex(int index) const { return m_model->handleOfRow(rowOfIndex(index)); }
+
+void ListView::setItemText(int handle, const QString& text) { m_model->setCell(handle, 0, text); }
 
 int ListView::count() const { return m_model->rows(); }
 

@@ -30,6 +30,10 @@ public:
     // are removed or cleared.
     int addItem(const QString& text);
     void setSubItem(int handle, int subItem, const QString& text);
+    // The handle of the row at index (from 1), for changing its texts in place, and the item
+    // text of a row by its handle.
+    int handleOfIndex(int index) const;
+    void setItemText(int handle, const QString& text);
     int count() const;
     void clear();
     void removeItem(int index);

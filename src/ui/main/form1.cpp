@@ -58,6 +58,8 @@ void Form1::buildControls() {
     const QList<QWidget*> tabOrder{ListView1,   PushButton2, PushButton1, PushButton3,
                                    PushButton5, ListView2,   PushButton4, PushButton6};
     for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    ListView1->setAccessibleName(QStringLiteral("Orders"));
+    ListView2->setAccessibleName(QStringLiteral("Lines of the selected order"));
     applyLayout(m_layout);
     buildListHabits();
     m_notice = new NoticeBar(ListView1);

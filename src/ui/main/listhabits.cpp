@@ -40,11 +40,16 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// Keys no control of the window took come here: the find keys and F5 (every order read
-// again) work wherever the focus is.
+// Keys no control of the window took come here: the find keys, F5 (every order read again),
+// Ctrl+N (Add New Order) and F1 (Help) work wherever the focus is.
 void Form1::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F5 || event->matches(QKeySequence::Refresh)) {
         refreshOnRequest();
+    } else if (event->matches(QKeySequence::New)) {
+        // As a click runs the command: once the key has been handled in full.
+        QMetaObject::invokeMethod(this, &Form1::PushButton2_Click, Qt::QueuedConnection);
+    } else if (event->matches(QKeySequence::HelpContents) || event->key() == Qt::Key_F1) {
+        QMetaObject::invokeMethod(this, &Form1::PushButton6_Click, Qt::QueuedConnection);
     } else if (event->matches(QKeySequence::Find)) {
         m_find->open();
     } else if (event->matches(QKeySequence::FindNext)) {

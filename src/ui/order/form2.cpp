@@ -11,6 +11,7 @@
 #include "data/recordset.h"
 #include "text/recordnumber.h"
 #include "text/textconv.h"
+#include "ui/controls/accessible.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/lookandfeel.h"
 #include "ui/controls/noticebar.h"
@@ -193,6 +194,22 @@ void Form2::buildControls() {
     PushButton1 = button("PushButton1", "Cancel", 4080, 6180, 3840, 405);
     setDefaultOnHover(this);
 
+    // For a screen reader: each field named after its label, each "+" and "-" after what it
+    // does, the lines list after what it holds.
+    nameAfterLabel(lblDetails[4], Combo1);
+    nameAfterLabel(Label1[3], DateTimePicker2);
+    nameAfterLabel(lblDetails[0], Combo2);
+    nameAfterLabel(lblDetails[1], Combo3);
+    nameAfterLabel(Label1[0], DateTimePicker1);
+    nameAfterLabel(Label1[1], Text2);
+    nameAfterLabel(Label1[2], Text1);
+    ListView1->setAccessibleName(QStringLiteral("Order lines"));
+    const std::pair<QPushButton*, const char*> buttons[] = {
+        {PushButton5, "Add customer"}, {PushButton6, "Delete customer"},
+        {PushButton3, "Add employee"}, {PushButton4, "Delete employee"},
+        {PushButton7, "Add shipping method"}, {PushButton8, "Delete shipping method"}};
+    for (const auto& [b, name] : buttons) b->setAccessibleName(QString::fromUtf8(name));
+
     const QList<QWidget*> tabOrder{
         Combo1,      Combo2,      DateTimePicker1, Text1,        DateTimePicker2, Combo3,
         Text2,       ListView1,   PushButton9,     PushButton10, PushButton2,     PushButton1,
@@ -200,6 +217,10 @@ void Form2::buildControls() {
     for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     Text2->installEventFilter(this);
+    ListView1->installEventFilter(this);
+    // The command runs once the double-click has been handled in full.
+    connect(ListView1, &QAbstractItemView::doubleClicked, this,
+            [this] { QMetaObject::invokeMethod(this, &Form2::ChangeSelectedLine, Qt::QueuedConnection); });
     connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
@@ -213,6 +234,20 @@ void Form2::buildControls() {
 }
 
 bool Form2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+        // A list's habits: Enter changes the selected line, Delete deletes it.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !key->isAutoRepeat()) {
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                QMetaObject::invokeMethod(this, &Form2::ChangeSelectedLine, Qt::QueuedConnection);
+                return true;
+            }
+            if (key->key() == Qt::Key_Delete) {
+                QMetaObject::invokeMethod(this, &Form2::PushButton10_Click, Qt::QueuedConnection);
+                return true;
+            }
+        }
+    }
     if ((watched == DateTimePicker1 || watched == DateTimePicker2) &&
         event->type() == QEvent::KeyPress) {
         // Tab goes to the next field, as everywhere else in the window; the arrow keys move
@@ -375,6 +410,17 @@ void Form2::PushButton9_Click() {
     ErrorTrap trap(QStringLiteral("Form2"), QStringLiteral("PushButton9_Click"));
     trap(100, [&] {
         Form3 lineEditor(ListView1, this);
+        dialogs().showModal(&lineEditor);
+    });
+}
+
+void Form2::ChangeSelectedLine() {
+    ErrorTrap trap(QStringLiteral("Form2"), QStringLiteral("ChangeSelectedLine"));
+    int selected = 0;
+    if (!trap(100, [&] { selected = ListView1->selectedIndex(); }) || selected == 0) return;
+    trap(102, [&] {
+        Form3 lineEditor(ListView1, this);
+        lineEditor.changeLine(selected);
         dialogs().showModal(&lineEditor);
     });
 }

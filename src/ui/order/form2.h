@@ -90,6 +90,8 @@ public slots:
     void PushButton8_Click();   // delete shipping method
     void PushButton9_Click();   // Add Product
     void PushButton10_Click();  // Delete Selected
+    // Double-click or Enter on a line: the line editor on that line, which Save replaces.
+    void ChangeSelectedLine();
     void Text2_GotFocus();
     void Text2_LostFocus();
 

@@ -8,6 +8,7 @@
 #include "app/globals.h"
 #include "data/recordset.h"
 #include "text/textconv.h"
+#include "ui/controls/accessible.h"
 #include "ui/controls/listview.h"
 #include "ui/controls/lookandfeel.h"
 #include "ui/controls/pushbutton.h"
@@ -82,6 +83,13 @@ void Form3::buildControls() {
     PushButton1 = button("PushButton1", "Cancel", 2160, 2970, 1800, 405);
     setDefaultOnHover(this);
 
+    nameAfterLabel(lblDetails, Combo1);
+    nameAfterLabel(Label1[2], Text1);
+    nameAfterLabel(Label1[0], Text2);
+    nameAfterLabel(Label1[1], Text3);
+    PushButton5->setAccessibleName(QStringLiteral("Add product"));
+    PushButton6->setAccessibleName(QStringLiteral("Delete product"));
+
     const QList<QWidget*> tabOrder{Combo1, PushButton5, PushButton6, Text1,
                                    Text2,  Text3,       PushButton2, PushButton1};
     for (int i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
@@ -121,6 +129,27 @@ void Form3::Form_Load() {
     trap(106, [&] { Text2->setText(QStringLiteral("0")); });
     trap(106, [&] { Text3->setText(QStringLiteral("0")); });
     trap(108, [&] { FillProductList(); });
+    if (m_lineToChange > 0) trap(108, [&] { fillFromLine(); });
+}
+
+void Form3::changeLine(int index) {
+    m_lineToChange = index;
+    setWindowTitle(QStringLiteral("Change Product"));
+}
+
+// The line's texts back into the fields, as the user typed them: the unit price and the
+// discount without their formats, in the regional number form.
+void Form3::fillFromLine() {
+    const int index = m_lineToChange;
+    const int position = m_ProductIDs.indexOf(m_orderLines->itemText(index).toLongLong());
+    Combo1->setCurrentIndex(position - 1);  // a product deleted since is chosen again
+    Text1->setText(m_orderLines->subItemText(index, 2));
+    const std::optional<double> price = text::parseRegionalNumber(m_orderLines->subItemText(index, 3));
+    if (price) Text2->setText(text::numberTextRegional(*price));
+    QString discount = m_orderLines->subItemText(index, 4).trimmed();
+    if (discount.endsWith(QLatin1Char('%'))) discount.chop(1);
+    if (const std::optional<double> percent = text::parseRegionalNumber(discount))
+        Text3->setText(text::numberTextRegional(*percent));
 }
 
 void Form3::FillProductList() {
@@ -212,7 +241,14 @@ void Form3::PushButton2_Click() {
     qlonglong productId = 0;
     trap(108, [&] { productId = m_ProductIDs.item(Combo1->currentIndex() + 1); });
     int item = -1;
-    trap(110, [&] { item = m_orderLines->addItem(QString::number(productId)); });
+    trap(110, [&] {
+        if (m_lineToChange > 0) {
+            item = m_orderLines->handleOfIndex(m_lineToChange);
+            m_orderLines->setItemText(item, QString::number(productId));
+        } else {
+            item = m_orderLines->addItem(QString::number(productId));
+        }
+    });
     trap(112, [&] { m_orderLines->setSubItem(item, 1, Combo1->currentText()); });
     trap(114, [&] { m_orderLines->setSubItem(item, 2, Text1->text()); });
     trap(116, [&] {

@@ -38,6 +38,11 @@ public:
 
     void FillProductList();
 
+    // Opens the window on the line at index (from 1) of the order's lines instead of a new
+    // one: its fields filled from that line, and Save replaces it in place. Call before the
+    // window is shown.
+    void changeLine(int index);
+
 public slots:
     void Combo1_Click();
     void Combo1_Change();
@@ -58,8 +63,10 @@ protected:
 
 private:
     void buildControls();
+    void fillFromLine();
 
     ListView* m_orderLines;
+    int m_lineToChange = 0;
 };
 
 }  // namespace qd::ui

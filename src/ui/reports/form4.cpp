@@ -73,6 +73,7 @@ Form4::Form4(QWidget* parent) : Form(parent) {
     PushButton5 = makeButton("PushButton5", "Currency Options");
     setTwipsGeometry(PushButton5, 4080, 1485, 3840, 405);
 
+    Combo1->setAccessibleName(Frame1->title());
     setTabOrder(Combo1, PushButton1);
     setTabOrder(PushButton1, PushButton2);
     setTabOrder(PushButton2, PushButton5);

@@ -76,6 +76,9 @@ Form5::Form5() : Form(nullptr) {
     setDefaultOnHover(Frame2);
     setDefaultOnHover(Frame3);
 
+    Combo2->setAccessibleName(Frame2->title());
+    PushButton3->setAccessibleName(QStringLiteral("Add currency"));
+    PushButton4->setAccessibleName(QStringLiteral("About the currencies"));
     setTabOrder(Combo2, PushButton3);
     setTabOrder(PushButton3, PushButton4);
     setTabOrder(PushButton4, Option1);
