@@ -155,35 +155,25 @@ void exportPdf(const ReportDocument& document, const QString& path) {
     writeOutputFile(path, [&](QIODevice& out) { writePdf(document, out); });
 }
 
-QString withoutGrouping(const QString& format) {
-    QString out;
-    bool quoted = false;
-    bool pastPoint = false;
-    auto placeholder = [](QChar c) { return c == u'#' || c == u'0'; };
-    for (int i = 0; i < format.size(); ++i) {
-        const QChar c = format[i];
-        if (quoted) {
-            if (c == u'"') quoted = false;
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u'\\') {
-            out += c;
-            if (++i < format.size()) out += format[i];
-            continue;
-        } else if (c == u';') {
-            pastPoint = false;
-        } else if (c == u'.') {
-            pastPoint = true;
-        } else if (c == u',' && !pastPoint && i > 0 && i + 1 < format.size() &&
-                   placeholder(format[i - 1]) && placeholder(format[i + 1])) {
-            continue;
-        }
-        out += c;
-    }
-    return out;
-}
-
 namespace {
+
+// A value as a spreadsheet reads it under any regional settings, whatever the program's own
+// and its currency options: amounts (a field shown to the cent) to the cent, rates, discounts
+// and other numbers in full (a rate as its fraction, 0.0825), all with "." and no grouping
+// or symbol; dates as ISO 8601 (2026-12-09); texts as the report shows them.
+QString csvValue(const QVariant& value, const QString& format) {
+    if (value.isNull()) return QString();
+    if (value.typeId() == QMetaType::QDate) return value.toDate().toString(Qt::ISODate);
+    // The day, as the report shows it (its dates have no time of day).
+    if (value.typeId() == QMetaType::QDateTime) return value.toDateTime().date().toString(Qt::ISODate);
+    if (isNumber(value)) {
+        const double number = value.toDouble();
+        const bool cents = format.contains(QLatin1String(".00")) && !format.contains(u'%');
+        return cents ? text::formatNumber(number, QStringLiteral("0.00"), QLocale::c())
+                     : text::numberText(number);
+    }
+    return text::generalText(value, QLocale::c());
+}
 
 // The CSV lines of a report: the heading line, then one line per row.
 class CsvLines {
@@ -192,7 +182,7 @@ public:
         const auto& controls = layout.band(BandRole::Detail).controls;
         for (size_t column = 0; column < fields.size(); ++column) {
             const ReportControl& field = controls[size_t(fields[column])];
-            m_formats.push_back(withoutGrouping(field.format));
+            m_formats.push_back(field.format);
             if (column > 0) m_heading += ',';
             m_heading += csvField(headingOver(layout, field), false);
         }
@@ -204,9 +194,7 @@ public:
         for (size_t column = 0; column < m_formats.size(); ++column) {
             if (column > 0) out += ',';
             const QVariant value = rows.cell(row, int(column));
-            out += csvField(m_formats[column].isEmpty() ? text::generalText(value)
-                                                        : text::formatValue(value, m_formats[column]),
-                            isNumber(value));
+            out += csvField(csvValue(value, m_formats[column]), isNumber(value));
         }
         out += "\r\n";
     }

@@ -33,17 +33,17 @@ void exportPdf(const ReportLayout& layout, RowSource& rows, const QPageSize& pap
 void writePdf(const ReportLayout& layout, RowSource& rows, const QPageSize& paper,
               QIODevice& out, int maxPages = -1);
 
-// Writes the rows as comma-separated values: a heading line with the page header captions
-// above the fields, then one line per row with each field's text as the report shows it, but
-// numbers without grouping separators. A text that a spreadsheet would take for a formula
-// gets a leading apostrophe, control characters are replaced, fields holding a comma or a
-// quote are quoted with quotes doubled; lines end with CR LF; UTF-8. Written like exportPdf.
+// Writes the rows as comma-separated values a spreadsheet reads right under any regional
+// settings: a heading line with the page header captions above the fields, then one line per
+// row. Amounts are plain numbers to the cent and other numbers (rates and discounts as their
+// fractions) plain numbers in full, with "." and no grouping or currency symbol; dates are
+// ISO 8601; the file is the same whatever the program's locale and currency options. A text
+// that a spreadsheet would take for a formula gets a leading apostrophe, control characters
+// are replaced, fields holding a comma or a quote are quoted with quotes doubled; lines end
+// with CR LF; UTF-8. Written like exportPdf.
 void exportCsv(const ReportDocument& document, const QString& path);
 // The same straight from the rows as they come, a thousand at a time.
 void exportCsv(const ReportLayout& layout, RowSource& rows, const QString& path);
 QByteArray csvText(const ReportDocument& document);
-
-// A number format without its grouping separators: "\"$\"#,##0.00" -> "\"$\"#0.00".
-QString withoutGrouping(const QString& format);
 
 }  // namespace qd::reports

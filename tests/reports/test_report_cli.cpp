@@ -197,8 +197,8 @@ private slots:
         QVERIFY(S_ISFIFO(st.st_mode));
     }
 
-    // The stored options apply: the euro sign after the number, in the PDF with grouping and
-    // in the rows without.
+    // The stored options apply to the PDF (the euro sign after the number, with grouping);
+    // the rows are plain numbers a spreadsheet reads in any locale.
     void pdfAndCsvWithStoredCurrency() {
         const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
         if (pdftotext.isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
@@ -237,10 +237,8 @@ private slots:
         QCOMPARE(lines.size(), 6);
         QCOMPARE(lines[0], QStringLiteral("Company Name,Total Price,Product Name,Order ID,Unit Price,"
                                           "Quantity,Subtotal,Discount,With Discount,Sales Tax Rate"));
-        QVERIFY(lines.contains("ZuruVoru Zave Riza,25.74" + euro + ",Mug,1,11.00" + euro +
-                               ",3,33.00" + euro + ",40%,19.80" + euro + ",30%"));
-        QVERIFY(lines.contains("Orrin Supplies,1851.75" + euro + ",Cup,3,1234.50" + euro +
-                               ",1,1234.50" + euro + ",0%,1234.50" + euro + ",50%"));
+        QVERIFY(lines.contains("ZuruVoru Zave Riza,25.74,Mug,1,11.00,3,33.00,0.4,19.80,0.3"));
+        QVERIFY(lines.contains("Orrin Supplies,1851.75,Cup,3,1234.50,1,1234.50,0,1234.50,0.5"));
         QCOMPARE(lines[5], QString());
     }
 };

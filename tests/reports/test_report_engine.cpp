@@ -379,43 +379,49 @@ private slots:
         QFile::remove(m_env->settingsFile());
     }
 
-    void withoutGrouping_data() {
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("layout money") << "\"$\"#,##0.00" << "\"$\"###0.00";
-        QTest::newRow("symbol after") << "#,##0.00CHF" << "###0.00CHF";
-        QTest::newRow("comma in a quoted symbol") << "\"#,#\"#,##0.00" << "\"#,#\"###0.00";
-        QTest::newRow("comma after the point") << "#,##0.0,0" << "###0.0,0";
-        QTest::newRow("symbol with comma") << ",#,##0.00" << ",###0.00";
+    // Rows a spreadsheet reads right under any regional settings: amounts to the cent and
+    // rates as fractions, with "." and no grouping or symbol; dates as ISO 8601; texts quoted
+    // where needed. The same bytes whatever the program's locale and currency options.
+    void csvIsTheSameEverywhere_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("after");
+        QTest::newRow("en_US, $ before") << "en_US" << "$" << false;
+        QTest::newRow("de_DE, euro after") << "de_DE" << QString(QChar(0x20AC)) << true;
+        QTest::newRow("en_GB, comma after") << "en_GB" << "," << true;
     }
-    void withoutGrouping() {
-        QFETCH(QString, format);
-        QFETCH(QString, expected);
-        QCOMPARE(qd::reports::withoutGrouping(format), expected);
-    }
-
-    // The rows as the report shows them, quoted where needed, numbers without grouping.
-    void csvOfAwkwardData() {
+    void csvIsTheSameEverywhere() {
+        QFETCH(QString, locale);
+        QFETCH(QString, symbol);
+        QFETCH(bool, after);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
         qd::data::Connection db;
         openBook(db, &fixture::awkwardData);
-        const auto doc = document(db, QStringLiteral("Total Price of Each Order Detail"),
-                                  {true, QStringLiteral(","), false});
-        const QList<QByteArray> lines = csvText(*doc).split('\n');
+        QByteArrayList reports;
+        for (const char* name : {"Total Price of Each Order Detail", "Orders by Customer"})
+            reports << csvText(*document(db, QString::fromLatin1(name), {true, symbol, after}));
+        QLocale::setDefault(before);
+        const QList<QByteArray> lines = reports[0].split('\n');
         QCOMPARE(lines.size(), 1 + 4 + 1);  // heading, four rows, nothing after the last CR LF
         for (int i = 0; i + 1 < lines.size(); ++i) QVERIFY(lines[i].endsWith('\r'));
         QCOMPARE(lines[0], QByteArray("Company Name,Total Price,Product Name,Order ID,Unit Price,"
                                       "Quantity,Subtotal,Discount,With Discount,Sales Tax Rate\r"));
-        QCOMPARE(lines[1], QByteArray("Rock'n'Roll Supplies,\"54.13,\",\"Bolts, assorted\",1,"
-                                      "\"0.05,\",1000,\"50.00,\",0%,\"50.00,\",8%\r"));
-        QVERIFY2(lines[2].startsWith("Rock'n'Roll Supplies,\"2338734.55,\",Crane's Lift,1,"
-                                     "\"1234567.89,\",2,\"2469135.78,\",13%,\"2160493.81,\",8%"),
-                 lines[2]);
-        QVERIFY2(lines[3].startsWith("\"Smith, Jones & \"\"Partners\"\"\",\"990740.73,\""), lines[3]);
+        QCOMPARE(lines[1], QByteArray("Rock'n'Roll Supplies,54.13,\"Bolts, assorted\",1,"
+                                      "0.05,1000,50.00,0,50.00,0.0825\r"));
+        QCOMPARE(lines[2], QByteArray("Rock'n'Roll Supplies,2338734.55,Crane's Lift,1,"
+                                      "1234567.89,2,2469135.78,0.125,2160493.81,0.0825\r"));
+        QVERIFY2(lines[3].startsWith("\"Smith, Jones & \"\"Partners\"\"\",990740.73,"), lines[3]);
+        // Dates as ISO 8601 in the orders report.
+        QVERIFY2(reports[1].contains(",2025-12-31,2026-01-02,") && reports[1].contains(",2026-07-04,,"),
+                 reports[1]);
+        static QByteArrayList first;
+        if (QTest::currentDataTag() == QLatin1String("en_US, $ before")) first = reports;
+        QCOMPARE(reports, first);
     }
 
     // Texts a spreadsheet would run as formulas get a leading apostrophe; amounts, negative
-    // ones included, stay numbers unless the currency symbol itself could start a formula;
-    // control characters never reach the file.
+    // ones included, stay numbers; control characters never reach the file.
     void csvNeutralisesFormulas() {
         qd::data::Connection db;
         openBook(db, [](qd::data::Connection& db) {
@@ -458,23 +464,18 @@ private slots:
         // The layouts' own formats: the dollar sign before the amount.
         const QList<QByteArray> plain = lines({});
         QCOMPARE(plain.size(), 1 + 5 + 1);
-        QCOMPARE(plain[1], QByteArray("' Tab  Line,$3.00,'-Refund,5,$3.00,1,$3.00,0%,$3.00,0%\r"));
-        QCOMPARE(plain[2], QByteArray("'+1+1,-$5.00,'@Bell\xEF\xBF\xBD,2,-$5.00,1,-$5.00,0%,"
-                                      "-$5.00,0%\r"));
-        QCOMPARE(plain[3], QByteArray("\"'=HYPERLINK(\"\"http://x.example\"\",\"\"y\"\")\",-$5.00,"
-                                      "'-Refund,1,-$5.00,1,-$5.00,0%,-$5.00,0%\r"));
-        QVERIFY2(plain[4].startsWith("'@SUM(A1),-$5.00,'-Refund,3,"), plain[4]);
-        QVERIFY2(plain[5].startsWith("plain,-$5.00,'-Refund,4,"), plain[5]);
+        QCOMPARE(plain[1], QByteArray("' Tab  Line,3.00,'-Refund,5,3.00,1,3.00,0,3.00,0\r"));
+        QCOMPARE(plain[2], QByteArray("'+1+1,-5.00,'@Bell\xEF\xBF\xBD,2,-5.00,1,-5.00,0,-5.00,0\r"));
+        QCOMPARE(plain[3], QByteArray("\"'=HYPERLINK(\"\"http://x.example\"\",\"\"y\"\")\",-5.00,"
+                                      "'-Refund,1,-5.00,1,-5.00,0,-5.00,0\r"));
+        QVERIFY2(plain[4].startsWith("'@SUM(A1),-5.00,'-Refund,3,"), plain[4]);
+        QVERIFY2(plain[5].startsWith("plain,-5.00,'-Refund,4,"), plain[5]);
         for (const QByteArray& line : plain)
             for (const char c : line.chopped(line.endsWith('\r') ? 1 : 0))
                 QVERIFY2(uchar(c) >= 0x20, line);
-
-        const QList<QByteArray> after = lines({true, QStringLiteral("$"), false});
-        QVERIFY2(after[5].startsWith("plain,-5.00$,'-Refund,4,-5.00$,1,-5.00$,0%,"), after[5]);
-        // A symbol that a spreadsheet would read as the start of a formula.
-        const QList<QByteArray> formula = lines({true, QStringLiteral("=1+"), true});
-        QVERIFY2(formula[1].startsWith("' Tab  Line,'=1+3.00,'-Refund,5,'=1+3.00,"), formula[1]);
-        QVERIFY2(formula[5].startsWith("plain,'-=1+5.00,'-Refund,4,'-=1+5.00,"), formula[5]);
+        // A currency symbol that a spreadsheet would read as the start of a formula never
+        // reaches the file: amounts carry none.
+        QCOMPARE(lines({true, QStringLiteral("=1+"), true}), plain);
     }
 
     void pdfShowsTheTexts() {

@@ -605,7 +605,7 @@ private slots:
 
         const QByteArray home = qgetenv("HOME");
         qputenv("HOME", QFile::encodeName(m_env->root()));
-        auto offered = [&](const QString& saveAs) {
+        auto offered = [&](const QString& saveAs, const char* button = "ExportPdf") {
             QString suggested = QStringLiteral("no file dialog");
             whenUp(static_cast<QFileDialog*>(nullptr), [&, saveAs](QFileDialog* dialog) {
                 suggested = dialog->selectedFiles().value(0);
@@ -616,7 +616,7 @@ private slots:
                     static_cast<QDialog*>(dialog)->accept();  // as the Save button does
                 }
             });
-            preview.findChild<QPushButton*>(QStringLiteral("ExportPdf"))->click();
+            preview.findChild<QPushButton*>(QLatin1String(button))->click();
             return suggested;
         };
         QDir(m_env->root()).rmdir(QStringLiteral("Documents"));
@@ -625,6 +625,12 @@ private slots:
         const QString documents = m_env->root() + QStringLiteral("/Documents");
         const QString saved = documents + QStringLiteral("/orders.pdf");
         QCOMPARE(offered(saved), documents + QStringLiteral("/Total Price of Orders.pdf"));
+        // The rows for a spreadsheet, the same way, as the command line writes them.
+        const QString spreadsheet = documents + QStringLiteral("/orders");
+        QCOMPARE(offered(spreadsheet, "ExportCsv"), documents + QStringLiteral("/Total Price of Orders.csv"));
+        QFile csv(spreadsheet + QStringLiteral(".csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readLine(), QByteArray("Company Name,Order ID,Total Price of Order\r\n"));
         qputenv("HOME", home);
         QVERIFY(QFile::exists(saved));
         QProcess info;

@@ -74,6 +74,7 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     QPushButton* printButton = button("Print", tr("Print..."));
     printButton->setToolTip(QKeySequence(QKeySequence::Print).toString(QKeySequence::NativeText));
     QPushButton* pdfButton = button("ExportPdf", tr("Export PDF..."));
+    QPushButton* csvButton = button("ExportCsv", tr("Export CSV..."));
     QPushButton* close = button("Close", tr("Close"));
 
     m_view = new PageView(document, this);
@@ -87,6 +88,7 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     tools->addStretch(1);
     tools->addWidget(printButton);
     tools->addWidget(pdfButton);
+    tools->addWidget(csvButton);
     tools->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -114,6 +116,7 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     });
     connect(printButton, &QPushButton::clicked, this, &DataReport1::print);
     connect(pdfButton, &QPushButton::clicked, this, &DataReport1::exportPdf);
+    connect(csvButton, &QPushButton::clicked, this, &DataReport1::exportCsv);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
     // Rows not read yet are read while the first pages are already shown.
@@ -262,18 +265,35 @@ QString exportFolder() {
     return QDir::homePath();
 }
 
-void DataReport1::exportPdf() {
-    if (!finishReading()) return;
-    // The report's own title names the file; a separator in it would name a folder.
+// The file an export goes to: asked in the documents folder, named after the report's title
+// (a separator in it would name a folder), with the kind's suffix; empty when cancelled.
+QString DataReport1::exportFile(const QString& title, const QString& suffix, const QString& filter) {
+    if (!finishReading()) return QString();
     QString name = m_document.layout().title();
     name.replace(QLatin1Char('/'), QLatin1Char('-'));
     QString path = QFileDialog::getSaveFileName(
-        this, tr("Export PDF"), QDir(exportFolder()).filePath(name + QStringLiteral(".pdf")),
-        tr("PDF files (*.pdf)"));
+        this, title, QDir(exportFolder()).filePath(name + suffix), filter);
+    if (!path.isEmpty() && !path.endsWith(suffix, Qt::CaseInsensitive)) path += suffix;
+    return path;
+}
+
+void DataReport1::exportPdf() {
+    const QString path = exportFile(tr("Export PDF"), QStringLiteral(".pdf"), tr("PDF files (*.pdf)"));
     if (path.isEmpty()) return;
-    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive)) path += QStringLiteral(".pdf");
     try {
         reports::exportPdf(m_document, path);
+    } catch (const std::exception& e) {
+        reportUntrapped(tr("The report could not be exported."), e);
+    }
+}
+
+// The rows for a spreadsheet, as the command line writes them (reports/export.h).
+void DataReport1::exportCsv() {
+    const QString path = exportFile(tr("Export CSV"), QStringLiteral(".csv"),
+                                    tr("Comma-separated values (*.csv)"));
+    if (path.isEmpty()) return;
+    try {
+        reports::exportCsv(m_document, path);
     } catch (const std::exception& e) {
         reportUntrapped(tr("The report could not be exported."), e);
     }

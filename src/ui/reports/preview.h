@@ -34,6 +34,7 @@ public slots:
     // Asks for a file name (the report's title, in the documents folder) and writes every page
     // as PDF.
     void exportPdf();
+    void exportCsv();
 
 public:
     // Prints on a printer already set up; the pages are laid out on its paper for the job and
@@ -50,6 +51,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QString exportFile(const QString& title, const QString& suffix, const QString& filter);
     void stepZoom(int steps);
     void updatePageControls(int page);
     void readChunk();
