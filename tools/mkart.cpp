@@ -2,6 +2,7 @@
 // cursor file, type 2, 32 x 32, hot spot at the finger tip) and the application icon (PNG).
 // Usage: qd_mkart <cursor file> <icon file>
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -127,8 +128,8 @@ bool writeFile(const char* path, const QByteArray& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <cursor file> <icon file>\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s <cursor file> <icon file> [<icon theme folder>]\n", argv[0]);
         return 2;
     }
     if (!writeFile(argv[1], cursorFile(drawHand()))) {
@@ -140,6 +141,20 @@ int main(int argc, char** argv) {
         !(QFile::remove(icon), QFile::rename(icon + QStringLiteral(".part.png"), icon))) {
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
+    }
+    // The icon in the sizes desktops ask a theme for: SIZExSIZE/apps/quarrydesk.png.
+    if (argc == 4) {
+        const QImage full = drawIcon();
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QString folder = QFile::decodeName(argv[3]) + QStringLiteral("/%1x%1/apps").arg(size);
+            QDir().mkpath(folder);
+            const QImage sized = size == full.width()
+                ? full : full.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            if (!sized.save(folder + QStringLiteral("/quarrydesk.png"))) {
+                std::fprintf(stderr, "cannot write the icon of %d pixels\n", size);
+                return 1;
+            }
+        }
     }
     return 0;
 }

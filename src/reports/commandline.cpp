@@ -1,5 +1,7 @@
 #include "reports/commandline.h"
 
+#include "core/version.h"
+
 #include "app/book.h"
 #include "app/globals.h"
 #include "app/outputfile.h"
@@ -65,6 +67,8 @@ QString reportList() {
 
 QString commandLineHelp(const QString& program) {
     return QStringLiteral(
+               "Quarrydesk %3, a register of customer orders.\n"
+               "\n"
                "Usage: %1 [--book BOOK | --forget-book]\n"
                "       %1 [--book BOOK] --report NAME (--pdf FILE | --csv FILE)...\n"
                "       %1 --init-book SERVER\n"
@@ -99,11 +103,12 @@ QString commandLineHelp(const QString& program) {
                "                 the folder \"backups\" beside it and put FILE in its place\n"
                "                 (close Quarrydesk first)\n"
                "  --help         show this help and exit\n"
+               "  --version      show the version and exit\n"
                "\n"
                "The money fields carry the currency chosen under Reports > Currency Options.\n"
                "Exit status: 0 when every file was written (or the book made or copied), 1 when\n"
                "the work could not be done, 2 for wrong arguments.\n")
-        .arg(program, reportList());
+        .arg(program, reportList(), QLatin1String(kVersion));
 }
 
 bool isCommandLineRun(int argc, char** argv) {
@@ -161,6 +166,10 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
         }
         if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
             write(stdout, commandLineHelp(program));
+            return 0;
+        }
+        if (option == QLatin1String("--version")) {
+            write(stdout, QStringLiteral("quarrydesk %1\n").arg(QLatin1String(kVersion)));
             return 0;
         }
         struct Target {

@@ -1,5 +1,7 @@
 #include "reports/export.h"
 
+#include "core/version.h"
+
 #include "app/outputfile.h"
 #include "core/error.h"
 #include "reports/document.h"
@@ -44,7 +46,7 @@ void setUp(QPdfWriter& writer, const QPageSize& paper, const QString& title) {
     writer.setResolution(1440);
     writer.setPageSize(paper);
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setCreator(QStringLiteral("Quarrydesk"));
+    writer.setCreator(QStringLiteral("Quarrydesk %1").arg(QLatin1String(kVersion)));
     writer.setTitle(title);
 }
 

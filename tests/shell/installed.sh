@@ -12,7 +12,7 @@ for f in quarrydesk dbBlank.mdb HAND-M.CUR quarrydesk.png x/o.cjs; do
   [ -e "$app/$f" ] || { echo "missing beside the program: $f"; exit 1; }
 done
 [ -x "$work/prefix/bin/quarrydesk" ] || { echo "no command on the path"; exit 1; }
-desktop=$work/prefix/share/applications/quarrydesk.desktop
+desktop=$work/prefix/share/applications/com.brisklane.Quarrydesk.desktop
 grep -q "^Exec=quarrydesk$" "$desktop" || { echo "desktop entry: wrong Exec"; exit 1; }
 grep -q '^Icon=quarrydesk$' "$desktop" || { echo "desktop entry: no icon"; exit 1; }
 [ -f "$work/prefix/share/icons/hicolor/256x256/apps/quarrydesk.png" ] || { echo "icon not installed"; exit 1; }
