@@ -117,10 +117,16 @@ void Connection::wrote(const QString& statement) {
 
 void Connection::noteChanges(const BookChanges& changes) { m_noted.merge(changes); }
 
-void Connection::committed() {
-    BookChanges changes = std::exchange(m_noted, BookChanges());
+BookChanges Connection::changesMade() const {
+    BookChanges changes = m_noted;
     if (m_ordersWritten && changes.namesNoOrder() && !changes.everything) changes = BookChanges::all();
     if (m_written) changes.any = true;
+    return changes;
+}
+
+void Connection::committed() {
+    const BookChanges changes = changesMade();
+    m_noted = BookChanges();
     m_ordersWritten = m_written = false;
     m_kept.clear();
     if (!changes.isEmpty() && m_afterCommit) m_afterCommit(changes);
@@ -138,9 +144,7 @@ void Connection::begin() {
 
 void Connection::commit() {
     Engine& e = engine();
-    BookChanges told = m_noted;
-    if (m_ordersWritten && told.namesNoOrder() && !told.everything) told = BookChanges::all();
-    if (m_written) told.any = true;
+    const BookChanges told = changesMade();
     if (!told.isEmpty()) e.announce(told);
     e.commit();
     committed();

@@ -82,6 +82,9 @@ public:
 private:
     friend class KeptReads;
     void wrote(const QString& statement);
+    // What the open transaction changed: what it said, or everything when it wrote orders
+    // without naming them.
+    BookChanges changesMade() const;
     void committed();
 
     std::unique_ptr<Engine> m_engine;
