@@ -60,8 +60,7 @@ void Connection::close() {
     m_engine->rollback();  // a transaction left open by a failure stores nothing
     m_engine.reset();
     m_kept.clear();
-    m_noted = BookChanges();
-    m_ordersWritten = m_written = false;
+    m_open = {};
 }
 
 void Connection::setLockTimeout(int milliseconds) {
@@ -88,15 +87,14 @@ int Connection::execute(const QString& statement) {
     }
     // A statement on its own is a transaction of its own, announced like any other.
     if (m_beforeWrite) m_beforeWrite();
-    m_noted = BookChanges();
-    m_ordersWritten = m_written = false;
+    m_open = {};
     wrote(statement);
-    if (m_written) e.announce(m_ordersWritten ? BookChanges::all() : BookChanges::otherThanOrders());
+    if (m_open.written) e.announce(m_open.ordersWritten ? BookChanges::all() : BookChanges::otherThanOrders());
     int changed = 0;
     try {
         changed = e.execute(statement);
     } catch (...) {
-        m_ordersWritten = m_written = false;
+        m_open = {};
         throw;
     }
     committed();
@@ -110,24 +108,23 @@ void Connection::wrote(const QString& statement) {
     static const QRegularExpression orders(
         QStringLiteral("\\b(orders|order details)\\b"), QRegularExpression::CaseInsensitiveOption);
     if (!writing.match(statement).hasMatch()) return;
-    m_written = true;
-    if (orders.match(statement).hasMatch()) m_ordersWritten = true;
+    m_open.written = true;
+    if (orders.match(statement).hasMatch()) m_open.ordersWritten = true;
     m_kept.clear();
 }
 
-void Connection::noteChanges(const BookChanges& changes) { m_noted.merge(changes); }
+void Connection::noteChanges(const BookChanges& changes) { m_open.noted.merge(changes); }
 
 BookChanges Connection::changesMade() const {
-    BookChanges changes = m_noted;
-    if (m_ordersWritten && changes.namesNoOrder() && !changes.everything) changes = BookChanges::all();
-    if (m_written) changes.any = true;
+    BookChanges changes = m_open.noted;
+    if (m_open.ordersWritten && changes.namesNoOrder() && !changes.everything) changes = BookChanges::all();
+    if (m_open.written) changes.any = true;
     return changes;
 }
 
 void Connection::committed() {
     const BookChanges changes = changesMade();
-    m_noted = BookChanges();
-    m_ordersWritten = m_written = false;
+    m_open = {};
     m_kept.clear();
     if (!changes.isEmpty() && m_afterCommit) m_afterCommit(changes);
 }
@@ -137,8 +134,7 @@ void Connection::begin() {
     if (e.inTransaction())
         throw Error(QStringLiteral("A transaction is already open on the order book."));
     if (m_beforeWrite) m_beforeWrite();
-    m_noted = BookChanges();
-    m_ordersWritten = m_written = false;
+    m_open = {};
     e.begin();
 }
 
@@ -151,8 +147,7 @@ void Connection::commit() {
 }
 
 void Connection::rollback() noexcept {
-    m_noted = BookChanges();
-    m_ordersWritten = m_written = false;
+    m_open = {};
     if (m_engine) m_engine->rollback();
 }
 

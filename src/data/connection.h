@@ -92,9 +92,11 @@ private:
     int m_lockTimeoutMs = kDefaultLockTimeoutMs;
     std::function<void()> m_beforeWrite;
     std::function<void(const BookChanges&)> m_afterCommit;
-    BookChanges m_noted;         // what the open transaction said it changes
-    bool m_ordersWritten = false;  // it wrote to the orders or their lines
-    bool m_written = false;        // it wrote anything
+    struct Written {
+        BookChanges noted;           // what the open transaction said it changes
+        bool ordersWritten = false;  // it wrote to the orders or their lines
+        bool written = false;        // it wrote anything
+    } m_open;
     QHash<QString, std::shared_ptr<const StoredRows>> m_kept;
 };
 

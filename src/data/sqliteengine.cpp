@@ -217,9 +217,19 @@ bool SqliteEngine::replaced() const {
 void SqliteEngine::commit() {
     const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) raise(rc, QStringLiteral("COMMIT"));
+    // The count of orders the next look expects: less the orders deleted here. (Orders added
+    // here are found past the counter, as another program's are.) Changes too many to name are
+    // read in full by this program's lists anyway: the look starts afresh.
+    const BookChanges own = std::exchange(m_own, BookChanges());
+    if (!m_watching) return;
+    if (own.everything || own.removals)
+        m_watching = look(m_looked);
+    else
+        m_looked.orders -= qint64(own.gone.size());
 }
 
 void SqliteEngine::rollback() noexcept {
+    m_own = BookChanges();
     // SQLite may already have rolled back on its own (a full disk, say); then there is nothing
     // left to undo.
     if (inTransaction()) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -33,6 +33,9 @@ public:
     // from the key counters (every key is new, never reused, and a saved order always gets new
     // lines) and the number of orders (a lower one than expected: some were deleted).
     BookChanges changesElsewhere() override;
+    // This connection's own changes, so that its own deletes are not taken for another
+    // program's.
+    void announce(const BookChanges& changes) override { m_own.merge(changes); }
 
     sqlite3* handle() const { return m_db; }
     // Turns the last failure on the handle into an error for the user.
@@ -59,6 +62,7 @@ private:
     quint64 m_device = 0, m_inode = 0;  // the file opened
     Look m_looked;
     bool m_watching = false;
+    BookChanges m_own;  // what the open transaction announced
 };
 
 }  // namespace qd::data

@@ -261,6 +261,21 @@ private slots:
         QVERIFY(!desk.changesElsewhere().isEmpty());
         rs.open(customers, desk);
         QCOMPARE(rs.field(0).toInt(), 3);
+        rs.close();
+
+        // Its own deletes are not taken for deletes elsewhere; one elsewhere beside them is.
+        auto deleteOwn = [&](qint64 id) {
+            desk.begin();
+            desk.execute(QStringLiteral("delete from Orders where OrderID=%1").arg(id));
+            desk.noteChanges(qd::data::BookChanges::deleted(id));
+            desk.commit();
+        };
+        deleteOwn(2);
+        other.execute(QStringLiteral("insert into Customers (CompanyName) values ('After')"));
+        QVERIFY(!desk.changesElsewhere().removals);
+        deleteOwn(3);
+        other.execute(QStringLiteral("delete from Orders where OrderID=4"));
+        QVERIFY(desk.changesElsewhere().removals);
     }
 
     // What a commit tells the other desks travels as text and comes back the same.

@@ -210,36 +210,54 @@ bool ListModel::comesBefore(std::uint32_t a, std::uint32_t b) const {
     return order != 0 ? order < 0 : a < b;  // equal texts keep their stored order
 }
 
-int ListModel::handleOfKey(qint64 key) const {
-    if (columns() == 0) return -1;
+// Calls visit(handle, key) for each stored row whose item text is a whole number, until it
+// returns false.
+template <typename Visit>
+void ListModel::forEachKey(Visit visit) const {
+    if (m_storedRows == 0) return;
     const ListColumn& column = *m_columns[0];
     if (column.kind() == ColumnKind::Integer) {
         const auto& integers = static_cast<const IntegerColumn&>(column);
         for (std::uint32_t h = 0; h < m_storedRows; ++h)
-            if (integers.value(h) == key) return int(h);
-        return -1;
+            if (const qint64 v = integers.value(h); v != IntegerColumn::kEmpty && !visit(h, v)) return;
+        return;
     }
-    const QString text = QString::number(key);
-    for (std::uint32_t h = 0; h < m_storedRows; ++h)
-        if (column.text(h) == text) return int(h);
-    return -1;
+    for (std::uint32_t h = 0; h < m_storedRows; ++h) {
+        bool ok = false;
+        const qint64 v = column.text(h).toLongLong(&ok);
+        if (ok && !visit(h, v)) return;
+    }
+}
+
+int ListModel::handleOfKey(qint64 key) const {
+    int found = -1;
+    forEachKey([&](std::uint32_t h, qint64 k) {
+        if (k == key) found = int(h);
+        return found < 0;
+    });
+    return found;
+}
+
+QHash<qint64, int> ListModel::handlesOfKeys(const QSet<qint64>& keys) const {
+    QHash<qint64, int> handles;
+    if (keys.isEmpty()) return handles;
+    // Most rows are told apart by the range alone, without hashing their keys.
+    const auto [low, high] = std::minmax_element(keys.begin(), keys.end());
+    const qint64 first = *low, last = *high;
+    forEachKey([&](std::uint32_t h, qint64 k) {
+        if (k >= first && k <= last && keys.contains(k)) handles.insert(k, int(h));
+        return handles.size() < keys.size();
+    });
+    return handles;
 }
 
 std::vector<qint64> ListModel::keys() const {
     std::vector<qint64> result;
-    if (columns() == 0) return result;
-    const ListColumn& column = *m_columns[0];
     result.reserve(m_storedRows);
-    for (std::uint32_t h = 0; h < m_storedRows; ++h) {
-        if (column.kind() == ColumnKind::Integer) {
-            const qint64 v = static_cast<const IntegerColumn&>(column).value(h);
-            if (v != IntegerColumn::kEmpty) result.push_back(v);
-            continue;
-        }
-        bool ok = false;
-        const qint64 v = column.text(h).toLongLong(&ok);
-        if (ok) result.push_back(v);
-    }
+    forEachKey([&](std::uint32_t, qint64 k) {
+        result.push_back(k);
+        return true;
+    });
     return result;
 }
 

@@ -3,6 +3,8 @@
 #include "ui/controls/listcolumns.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QSet>
 #include <QStringList>
 
 #include <cstdint>
@@ -85,6 +87,8 @@ public:
     // addRowInPlace, its cells written by the typed setters, then shown with showNewRow; a
     // changed one has its cells written, then rowChanged moves it where the sort puts it.
     int handleOfKey(qint64 key) const;  // -1 when no row has it
+    // The handles of the rows of these keys, found in one pass (rows that have none left out).
+    QHash<qint64, int> handlesOfKeys(const QSet<qint64>& keys) const;
     int addRowInPlace();
     void showNewRow(int handle);
     void rowChanged(int handle);
@@ -146,6 +150,8 @@ private:
     void sortRows();
     // Whether stored row a comes before stored row b in the list's sort order.
     bool comesBefore(std::uint32_t a, std::uint32_t b) const;
+    template <typename Visit>
+    void forEachKey(Visit visit) const;
     void schedulePublish();
     void publish();
     void resetStorage();

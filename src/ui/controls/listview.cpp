@@ -126,7 +126,6 @@ void ListView::keepTopRow(int newTop) {
     scrollTo(m_model->index(newTop, 0), QAbstractItemView::PositionAtTop);
 }
 
-
 ListView::~ListView() { setBusy(false); }
 
 void ListView::setBusy(bool busy) {

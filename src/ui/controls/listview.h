@@ -74,7 +74,6 @@ public:
 
     ListModel* listModel() const { return m_model; }
 
-
 signals:
     // The user chose a row with the mouse or the keyboard.
     void itemClick();

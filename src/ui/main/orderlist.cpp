@@ -180,6 +180,8 @@ void Form1::takeOrders(const QSet<qint64>& orderIds, const QSet<qint64>& gone) {
     const int selected = ListView1->selectedIndex();
     QSet<qint64> missing = gone;
     missing.unite(orderIds);
+    // Looked up in one pass: a few changed orders in a list of a million rows, or many.
+    const QHash<qint64, int> listed = model.handlesOfKeys(missing);
     QList<qint64> ids;
     for (const qint64 id : orderIds)
         if (!gone.contains(id)) ids << id;
@@ -197,7 +199,7 @@ void Form1::takeOrders(const QSet<qint64>& orderIds, const QSet<qint64>& gone) {
         for (; !rs.eof(); rs.moveNext()) {
             const qint64 id = cells.orderId();
             missing.remove(id);
-            const int handle = model.handleOfKey(id);
+            const int handle = listed.value(id, -1);
             if (handle >= 0) {
                 cells.write(model, handle);
                 model.rowChanged(handle);
@@ -211,7 +213,7 @@ void Form1::takeOrders(const QSet<qint64>& orderIds, const QSet<qint64>& gone) {
     // The orders no longer there; the highest rows first, so that the others stay put.
     std::vector<int> handles;
     for (const qint64 id : missing)
-        if (const int handle = model.handleOfKey(id); handle >= 0) handles.push_back(handle);
+        if (const int handle = listed.value(id, -1); handle >= 0) handles.push_back(handle);
     std::sort(handles.rbegin(), handles.rend());
     for (const int handle : handles) model.removeHandle(handle);
     // The selected order went, or a list without a selection got rows: the one now in its
