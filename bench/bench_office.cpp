@@ -7,8 +7,9 @@
 //     click to the list current) and a delete; each with the trips the engine counted, and
 //     against a bare libpq "SELECT 1" through the same proxy (what one trip costs);
 //   - on a file of a million orders: from a desk's own save, edit or delete to its list
-//     current, against SQLite's C API reading the changed order's row by the native statement.
-// The machine is shared, so each figure is measured several times: min / median.
+//     current, against a bare QTreeView over as many rows taking the same change, and against
+//     SQLite's C API reading the changed order's row by the native statement.
+// The machine is shared, so each figure is measured several times: min / median / max.
 //
 //     bench_office [--repeat R] [--orders N] [--file-orders M] [RTT ...]
 //                  (default 3, 10000, 1000000, round trips 0 10 50 ms)
@@ -26,19 +27,23 @@
 #include "ui/order/form2.h"
 #include "ui/order/form3.h"
 
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 #include <sqlite3.h>
 
 #include <cstdio>
 #include <functional>
 
+using qd::bench::cell;
 using qd::bench::Figure;
+using qd::bench::ratio;
 using qd::ui::Form1;
 using qd::ui::Form2;
 using qd::ui::Form3;
@@ -47,14 +52,9 @@ namespace {
 
 double msSince(const QElapsedTimer& clock) { return clock.nsecsElapsed() / 1e6; }
 
-QString cell(const Figure& f) {
-    return QStringLiteral("%1 / %2").arg(f.min(), 0, 'f', 0).arg(f.median(), 0, 'f', 0);
-}
-
+// The time in bare trips; none where a trip costs next to nothing (no delay).
 QString trips(const Figure& f, const Figure& bare) {
-    return QStringLiteral("%1 / %2")
-        .arg(bare.min() > 0.5 ? f.min() / bare.min() : 0, 0, 'f', 1)
-        .arg(bare.median() > 0.5 ? f.median() / bare.median() : 0, 0, 'f', 1);
+    return bare.min() > 0.5 ? ratio(f, bare, 1) : QStringLiteral("0 / 0");
 }
 
 // What one round of the user's actions measured: times in ms and the engine's trips.
@@ -248,22 +248,94 @@ double nativeRowMs(const QString& path, long long orderId) {
     return ms;
 }
 
+// A bare table of as many rows, each cell one fixed text, for a bare QTreeView.
+class BareRows : public QAbstractTableModel {
+public:
+    explicit BareRows(int rows) : m_rows(rows) {}
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : m_rows; }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 8; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        return index.isValid() && role == Qt::DisplayRole ? QVariant(QStringLiteral("Brisklane Ltd"))
+                                                          : QVariant();
+    }
+    void insertOne(int row) {
+        beginInsertRows(QModelIndex(), row, row);
+        ++m_rows;
+        endInsertRows();
+    }
+    void moveOne(int from, int to) {
+        beginMoveRows(QModelIndex(), from, from, QModelIndex(), to);
+        endMoveRows();
+    }
+    void removeOne(int row) {
+        beginRemoveRows(QModelIndex(), row, row);
+        --m_rows;
+        endRemoveRows();
+    }
+
+private:
+    int m_rows;
+};
+
+struct Changes {
+    Figure added, edited, removed;
+};
+
+// The same changes in a bare QTreeView set up as the list is (shown, the same size, a row
+// selected), each to its layout and paint done.
+Changes bareTreeView(int rows, QSize size, int repeat) {
+    BareRows model(rows);
+    QTreeView view;
+    view.setRootIsDecorated(false);
+    view.setItemsExpandable(false);
+    view.setUniformRowHeights(true);
+    view.setAllColumnsShowFocus(true);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setModel(&model);
+    view.resize(size);
+    view.show();
+    view.setCurrentIndex(model.index(rows / 2, 0));
+    QCoreApplication::processEvents();
+    Changes bare;
+    auto timed = [](Figure& f, const std::function<void()>& change) {
+        QElapsedTimer clock;
+        clock.start();
+        change();
+        QCoreApplication::processEvents();
+        f.runs.push_back(msSince(clock));
+    };
+    for (int r = 0; r < repeat; ++r) {
+        timed(bare.added, [&] { model.insertOne(rows / 2); });
+        timed(bare.edited, [&] { model.moveOne(rows / 2, 0); });
+        timed(bare.removed, [&] { model.removeOne(0); });
+    }
+    return bare;
+}
+
 // A desk's own changes on a big file: from the editor closing (or the delete's Yes) to its
-// list current.
+// list current, laid out and painted.
 void fileRows(const QString& file, int orders, int repeat) {
     qd::rememberBook(qd::parseBookLocation(file));
     ScriptedDialogs dialogs;
     Figure added, edited, removed, native;
+    Changes bare;
     {
         Form1 main;
         main.setEndsProgramOnUnload(false);
         main.Form_Load();
         main.ListView1->count();
         main.ListView1->sortByColumnClick(2);  // by customer: a new row goes in the middle
+        main.show();
+        QCoreApplication::processEvents();
+        bare = bareTreeView(main.ListView1->count(), main.ListView1->size(), repeat);
         QElapsedTimer clock;
         auto closeAndTime = [&](Form2* f) {
             f->PushButton2_Click();
             clock.start();  // the editor has closed; the rest is the list's
+        };
+        auto settled = [&](Figure& f, const QElapsedTimer& from) {
+            QCoreApplication::processEvents();
+            f.runs.push_back(msSince(from));
         };
         for (int r = 0; r < repeat; ++r) {
             dialogs.windows.enqueue([&](QDialog* window) {
@@ -283,7 +355,7 @@ void fileRows(const QString& file, int orders, int repeat) {
                 closeAndTime(f);
             });
             main.PushButton2_Click();
-            added.runs.push_back(msSince(clock));
+            settled(added, clock);
             const long long id = main.ListView1->selectedText().toLongLong();
             native.runs.push_back(nativeRowMs(file, id));
 
@@ -293,30 +365,30 @@ void fileRows(const QString& file, int orders, int repeat) {
                 closeAndTime(f);
             });
             main.PushButton1_Click();
-            edited.runs.push_back(msSince(clock));
+            settled(edited, clock);
 
             main.ListView1->chooseIndex(main.ListView1->indexOfKey(id));
             dialogs.answers << qd::Answer::Yes;
             QElapsedTimer remove;
             remove.start();
             main.PushButton3_Click();
-            removed.runs.push_back(msSince(remove));
+            settled(removed, remove);
         }
         main.close();
     }
     qd::AppConnectionObject().reset();
     qd::rememberBook(qd::BookLocation());
-    std::printf("\nA desk's own change on a file of %d orders, the list sorted by customer, ms "
-                "(min / median):\n\n| change | to the list current | native row read | x native |\n"
-                "|---|---:|---:|---:|\n", orders);
-    auto row = [&](const char* what, const Figure& f) {
-        std::printf("| %s | %s | %s | %.0f / %.0f |\n", what, qPrintable(cell(f)), qPrintable(
-                    QStringLiteral("%1 / %2").arg(native.min(), 0, 'f', 2).arg(native.median(), 0, 'f', 2)),
-                    native.min() > 0 ? f.min() / native.min() : 0, native.median() > 0 ? f.median() / native.median() : 0);
+    std::printf("\nA desk's own change on a file of %d orders, the list sorted by customer, to its "
+                "layout and paint done, ms (min / median / max; ratios min / median):\n\n"
+                "| change | to the list current | bare QTreeView, the same change | x bare | native row "
+                "read | x native |\n|---|---:|---:|---:|---:|---:|\n", orders);
+    auto row = [&](const char* what, const Figure& f, const Figure& view) {
+        std::printf("| %s | %s | %s | %s | %s | %s |\n", what, qPrintable(cell(f)), qPrintable(cell(view)),
+                    qPrintable(ratio(f, view)), qPrintable(cell(native, 2)), qPrintable(ratio(f, native, 0)));
     };
-    row("save of a new order", added);
-    row("save of an edit (the row moves)", edited);
-    row("delete (its question answered)", removed);
+    row("save of a new order", added, bare.added);
+    row("save of an edit (the row moves)", edited, bare.edited);
+    row("delete (its question answered)", removed, bare.removed);
     std::fflush(stdout);
 }
 
@@ -350,7 +422,7 @@ int main(int argc, char** argv) {
     QFile::setPermissions(small, QFile::ReadOwner | QFile::WriteOwner);
     qd::bench::fillOrderBook(small, orders);
     std::printf("A server book of %d orders through a proxy that delays each way by half the round "
-                "trip; ms (min / median of %d), the trips the engine counted, and the time in bare "
+                "trip; ms (min / median / max of %d), the trips the engine counted, and the time in bare "
                 "libpq trips through the same proxy:\n", orders, repeat);
     serverRows(server, small, roundTrips, repeat);
 

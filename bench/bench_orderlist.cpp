@@ -9,7 +9,8 @@
 //   - the memory each list row costs, texts included;
 //   - the find field's search, against a case-insensitive QString::contains over the same
 //     texts held as plain QStrings.
-// The machine is shared, so each figure is measured several times: min / median.
+// The machine is shared, so each figure is measured several times: min / median / max (ratios:
+// min / median).
 //
 //     bench_orderlist [--repeat R] [N ...]      (default 10000 100000 1000000)
 
@@ -49,7 +50,9 @@ using qd::ui::Form1;
 
 namespace {
 
+using qd::bench::cell;
 using qd::bench::Figure;
+using qd::bench::ratio;
 
 // The order list's statement as SQLite itself would be given it.
 const char* const kNativeOrderRows =
@@ -58,16 +61,6 @@ const char* const kNativeOrderRows =
     "(((Orders inner join Customers on Customers.CustomerID=Orders.CustomerID) "
     "inner join Employees on Employees.EmployeeID=Orders.EmployeeID) "
     "inner join [Shipping Methods] on [Shipping Methods].ShippingMethodID=Orders.ShippingMethodID)";
-
-QString cell(const Figure& f) {
-    return QStringLiteral("%1 / %2").arg(f.min(), 0, 'f', 1).arg(f.median(), 0, 'f', 1);
-}
-
-QString ratio(const Figure& ours, const Figure& bare) {
-    return QStringLiteral("%1 / %2")
-        .arg(bare.min() > 0 ? ours.min() / bare.min() : 0, 0, 'f', 2)
-        .arg(bare.median() > 0 ? ours.median() / bare.median() : 0, 0, 'f', 2);
-}
 
 double timed(const std::function<void()>& work) {
     QElapsedTimer timer;
@@ -261,8 +254,8 @@ void serverColumn(qd::bench::Server& server, const QString& file, int orders, in
             QCoreApplication::processEvents();
         }));
     line("server: --copy-book into it", QString::number(copyMs, 'f', 0));
-    line("server: native scan (libpq, text)", cell(native));
-    line("server: refill, whole list", cell(refill),
+    line("server: native scan (libpq, text)", cell(native, 1));
+    line("server: refill, whole list", cell(refill, 1),
          QStringLiteral("x file refill: %1, x native: %2").arg(ratio(refill, fileRefill), ratio(refill, native)));
     form->close();
     form.reset();
@@ -291,10 +284,10 @@ void findFigures(const qd::ui::ListView* list, int repeat) {
             for (const QString& text : texts)
                 if (text.contains(missing, Qt::CaseInsensitive)) ++missed;
         }));
-    line("find a PO number near the end", cell(end), QStringLiteral("row %1 of %2").arg(found + 1).arg(rows));
-    line("find a text no order has", cell(miss),
+    line("find a PO number near the end", cell(end, 1), QStringLiteral("row %1 of %2").arg(found + 1).arg(rows));
+    line("find a text no order has", cell(miss, 1),
          QStringLiteral("x QString scan: ") + ratio(miss, bare) + (missed == -1 ? QString() : QStringLiteral(" (found?)")));
-    line("QString scan of the same texts", cell(bare));
+    line("QString scan of the same texts", cell(bare, 1));
 }
 
 }  // namespace
@@ -321,7 +314,7 @@ int main(int argc, char** argv) {
             sizes << QString::fromLocal8Bit(argv[i]).toInt();
     }
     if (sizes.isEmpty()) sizes = {10000, 100000, 1000000};
-    std::printf("every figure: min / median of %d runs, ms unless named otherwise\n", repeat);
+    std::printf("every figure: min / median / max of %d runs (ratios: min / median), ms unless named otherwise\n", repeat);
     qd::bench::Server server;
     if (!server.ready()) std::printf("no PostgreSQL server could be started: no server figures\n");
 
@@ -331,8 +324,8 @@ int main(int argc, char** argv) {
         const Figure bare = bareWindowStart(repeat);
         const Figure painted = startUp(empty, repeat, true, nullptr);
         std::printf("empty order book\n");
-        line("bare Qt window: start to paint", cell(bare));
-        line("main window: start to paint", cell(painted), QStringLiteral("x bare: ") + ratio(painted, bare));
+        line("bare Qt window: start to paint", cell(bare, 1));
+        line("main window: start to paint", cell(painted, 1), QStringLiteral("x bare: ") + ratio(painted, bare));
     }
 
     for (const int n : sizes) {
@@ -392,13 +385,13 @@ int main(int argc, char** argv) {
         const Figure byDate = sortBy(4);
         const Figure byId = sortBy(1);
 
-        line("native scan (C API, UTF-8)", cell(native), QStringLiteral("%1 rows").arg(rows));
-        line("refill, whole list", cell(refill), QStringLiteral("x native: ") + ratio(refill, native));
-        line("start to main window painted", cell(painted));
-        line("start to order list complete", cell(filled), QStringLiteral("x native: ") + ratio(filled, native));
-        line("sort by Customer Name", cell(byCustomer));
-        line("sort by Order Date", cell(byDate));
-        line("sort by ID", cell(byId));
+        line("native scan (C API, UTF-8)", cell(native, 1), QStringLiteral("%1 rows").arg(rows));
+        line("refill, whole list", cell(refill, 1), QStringLiteral("x native: ") + ratio(refill, native));
+        line("start to main window painted", cell(painted, 1));
+        line("start to order list complete", cell(filled, 1), QStringLiteral("x native: ") + ratio(filled, native));
+        line("sort by Customer Name", cell(byCustomer, 1));
+        line("sort by Order Date", cell(byDate, 1));
+        line("sort by ID", cell(byId, 1));
         line("bytes per row, texts included", QString::number(double(after - before) / listed, 'f', 0),
              QStringLiteral("(resident size; the list counts %1)")
                  .arg(double(form->ListView1->listModel()->storeBytes()) / listed, 0, 'f', 0));

@@ -142,6 +142,18 @@ void fillOrderBook(const QString& path, int orders, unsigned seed) {
     book.commit();
 }
 
+QString cell(const Figure& f, int decimals) {
+    return QStringLiteral("%1 / %2 / %3")
+        .arg(f.min(), 0, 'f', decimals)
+        .arg(f.median(), 0, 'f', decimals)
+        .arg(f.max(), 0, 'f', decimals);
+}
+
+QString ratio(const Figure& ours, const Figure& bare, int decimals) {
+    auto of = [decimals](double a, double b) { return QString::number(b > 0 ? a / b : 0, 'f', decimals); };
+    return of(ours.min(), bare.min()) + QStringLiteral(" / ") + of(ours.median(), bare.median());
+}
+
 long long residentBytes() {
     QFile status(QStringLiteral("/proc/self/statm"));
     if (!status.open(QIODevice::ReadOnly)) return 0;

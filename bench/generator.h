@@ -13,10 +13,11 @@ namespace qd::bench {
 void fillOrderBook(const QString& path, int orders, unsigned seed = 1);
 
 // One figure measured several times over: the machine is shared, so benchmarks give the
-// minimum and the median of the runs.
+// minimum, the median and the maximum of the runs.
 struct Figure {
     std::vector<double> runs;
     double min() const { return runs.empty() ? 0 : *std::min_element(runs.begin(), runs.end()); }
+    double max() const { return runs.empty() ? 0 : *std::max_element(runs.begin(), runs.end()); }
     double median() const {
         if (runs.empty()) return 0;
         std::vector<double> s = runs;
@@ -24,6 +25,13 @@ struct Figure {
         return s.size() % 2 ? s[s.size() / 2] : (s[s.size() / 2 - 1] + s[s.size() / 2]) / 2;
     }
 };
+
+// "min / median / max" of a figure.
+QString cell(const Figure& f, int decimals = 0);
+
+// Ours against the bare thing, "min / median": the ratio of the minimums and of the medians
+// (maximums on a shared machine say more about the machine than about the ratio).
+QString ratio(const Figure& ours, const Figure& bare, int decimals = 2);
 
 // Resident memory of this process in bytes.
 long long residentBytes();

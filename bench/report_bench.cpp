@@ -7,7 +7,8 @@
 //   - the preview in a process of its own: its peak memory with every row read, and the time
 //     a page takes to draw when paging back and forth through the whole report;
 //   - the time from pressing "Show Report" until the preview has drawn its first page.
-// Prints figures; asserts nothing. Each timed figure: min / median over --repeat runs.
+// Prints figures; asserts nothing. Each timed figure: min / median / max over --repeat
+// runs.
 //
 //     report_bench [--repeat R] [orders ...]      (default: 10000 100000 1000000)
 //     report_bench --preview-child KIND FILE       (the preview's process, run by the above)
@@ -49,6 +50,7 @@ extern char** environ;
 
 namespace {
 
+using qd::bench::cell;
 using qd::bench::Figure;
 
 constexpr int kComparedPages = 600;  // pages drawn by both the bare writer and ours
@@ -275,13 +277,9 @@ int previewChild(int kind, const QString& out) {
                    .arg(dialogs.readAllSeconds)
                    .arg(dialogs.pageMs.min())
                    .arg(dialogs.pageMs.median())
-                   .arg(*std::max_element(dialogs.pageMs.runs.begin(), dialogs.pageMs.runs.end()))
+                   .arg(dialogs.pageMs.max())
                    .toUtf8());
     return 0;
-}
-
-QString cell(const Figure& f, int decimals = 0) {
-    return QStringLiteral("%1 / %2").arg(f.min(), 0, 'f', decimals).arg(f.median(), 0, 'f', decimals);
 }
 
 void runFor(int orders, int repeat) {
@@ -297,7 +295,7 @@ void runFor(int orders, int repeat) {
     qd::data::Connection db;
     db.open(qd::ConnectionString());
     const QPageSize paper = qd::reports::defaultPaper();
-    std::printf("%d orders (%s paper; min / median of %d runs)\n", orders,
+    std::printf("%d orders (%s paper; min / median / max of %d runs)\n", orders,
                 qPrintable(paper.key()), repeat);
 
     for (int k = 0; k < int(qd::reports::reportKinds().size()); ++k) {
