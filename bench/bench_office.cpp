@@ -209,7 +209,10 @@ void serverRows(qd::bench::Server& server, const QString& file, const QList<int>
         }
         qd::AppConnectionObject().reset();
         auto withTrips = [&](const Figure& f, long long counted) {
-            return QStringLiteral("%1 (%2 trips; %3 bare)").arg(cell(f)).arg(counted).arg(trips(f, bare));
+            return QStringLiteral("%1 (%2 %3; %4 bare)")
+                .arg(cell(f))
+                .arg(counted)
+                .arg(counted == 1 ? QStringLiteral("trip") : QStringLiteral("trips"), trips(f, bare));
         };
         std::printf("| %d ms | %s | %s | %s | %s | %s | %s | %s | %s |\n", rtt, qPrintable(cell(bare)),
                     qPrintable(QStringLiteral("%1 (%2 bare)").arg(cell(painted), trips(painted, bare))),
