@@ -12,6 +12,7 @@
 #include "reports/catalogue.h"
 #include "reports/document.h"
 #include "reports/export.h"
+#include "reports/orderreport.h"
 #include "reports/readahead.h"
 
 #include <QDir>
@@ -71,6 +72,7 @@ QString commandLineHelp(const QString& program) {
                "\n"
                "Usage: %1 [--book BOOK | --forget-book]\n"
                "       %1 [--book BOOK] --report NAME (--pdf FILE | --csv FILE)...\n"
+               "       %1 [--book BOOK] --report Order --order ID (--pdf FILE | --csv FILE)...\n"
                "       %1 --init-book SERVER\n"
                "       %1 --copy-book FROM TO\n"
                "       %1 [--book BOOK] (--backup FILE | --restore FILE)\n"
@@ -92,6 +94,8 @@ QString commandLineHelp(const QString& program) {
                "  --report NAME  make the report NAME from your order book and exit without\n"
                "                 opening a window; NAME is one of\n"
                "                 %2\n"
+               "  --order ID     with --report Order: the confirmation of the order numbered\n"
+               "                 ID (its facts, its lines and its totals)\n"
                "  --pdf FILE     write the report's pages to FILE as PDF\n"
                "  --csv FILE     write the report's rows to FILE as comma-separated values\n"
                "                 (UTF-8, numbers without grouping separators)\n"
@@ -141,8 +145,9 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
     if (args.size() <= 1) return std::nullopt;
     const QString program = QFileInfo(args.first()).fileName();
 
-    QString report, pdf, csv, book, initBook;
+    QString report, pdf, csv, book, initBook, order;
     bool haveReport = false, havePdf = false, haveCsv = false, haveBook = false, haveInit = false;
+    bool haveOrder = false;
     bool forgetBook = false;
     QStringList copy;
     for (int i = 1; i < args.size(); ++i) {
@@ -181,6 +186,7 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
                                   {"--pdf", &pdf, &havePdf},
                                   {"--csv", &csv, &haveCsv},
                                   {"--book", &book, &haveBook},
+                                  {"--order", &order, &haveOrder},
                                   {"--init-book", &initBook, &haveInit}};
         const Target* target = nullptr;
         for (const Target& t : targets)
@@ -198,7 +204,7 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
         *target->text = *value;
         *target->seen = true;
     }
-    const int commands = int(haveReport || havePdf || haveCsv) + int(haveInit) + int(!copy.isEmpty());
+    const int commands = int(haveReport || havePdf || haveCsv || haveOrder) + int(haveInit) + int(!copy.isEmpty());
     if (commands > 1 || ((haveInit || !copy.isEmpty()) && (haveBook || forgetBook)))
         return usageError(program, QStringLiteral("--report, --init-book and --copy-book go alone"));
     if (haveBook && forgetBook)
@@ -232,8 +238,20 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
         return usageError(program, QStringLiteral("--pdf and --csv need --report NAME"));
     if (!havePdf && !haveCsv)
         return usageError(program, QStringLiteral("--report needs --pdf FILE or --csv FILE"));
+    const bool oneOrder = report == kOrderReportName;
+    if (oneOrder != haveOrder)
+        return usageError(program, QStringLiteral("--report \"%1\" goes with --order ID, and "
+                                                  "--order with it only")
+                                       .arg(kOrderReportName));
+    std::optional<qint64> orderId;
+    if (oneOrder) {
+        bool number = false;
+        orderId = order.toLongLong(&number);
+        if (!number || *orderId <= 0 || order.trimmed() != order)
+            return usageError(program, QStringLiteral("--order needs an order number, not '%1'").arg(order));
+    }
     const ReportKind* kind = findReportKind(report);
-    if (!kind)
+    if (!kind && !oneOrder)
         return usageError(program, QStringLiteral("there is no report \"%1\"; the reports are %2")
                                        .arg(report, reportList()));
     if (havePdf && haveCsv && sameOutputFile(pdf, csv))
@@ -246,18 +264,32 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
             throw Error(QStringLiteral("there is no order book at '%1'; open Quarrydesk once to "
                                        "create it")
                             .arg(QDir::toNativeSeparators(local)));
-        ReportLayout layout = kind->create();
-        applyCurrency(layout, *kind, storedCurrencyChoice());
+        const QString connectionString = bookConnectionString(source);
+        ReportLayout layout;
+        QString statement;
+        if (oneOrder) {
+            data::Connection connection;
+            connection.open(connectionString);
+            const std::optional<OrderFacts> facts = readOrderFacts(connection, *orderId);
+            if (!facts)
+                throw Error(QStringLiteral("there is no order %1 in the order book").arg(*orderId));
+            OrderReport one = orderReport(*facts, storedCurrencyChoice());
+            layout = std::move(one.layout);
+            statement = one.linesStatement;
+        } else {
+            layout = kind->create();
+            applyCurrency(layout, *kind, storedCurrencyChoice());
+            statement = kind->statement;
+        }
         // Each file is written straight from the rows as they are read, so a report of any
         // length takes no more memory than a page of it; the rows are read on a second thread
         // while the pages before them are written.
-        const QString connectionString = bookConnectionString(source);
         if (havePdf) {
-            ReadAhead rows(connectionString, kind->statement, layout);
+            ReadAhead rows(connectionString, statement, layout);
             exportPdf(layout, rows, defaultPaper(), pdf);
         }
         if (haveCsv) {
-            ReadAhead rows(connectionString, kind->statement, layout);
+            ReadAhead rows(connectionString, statement, layout);
             exportCsv(layout, rows, csv);
         }
     } catch (const Error& e) {

@@ -18,7 +18,7 @@ ReportFont headingFont() {
     return f;
 }
 
-ReportControl label(const char* name, int left, int width, int height, const char* caption,
+ReportControl label(const char* name, int left, int width, int height, const QString& caption,
                     Alignment alignment = Alignment::Left, ReportFont font = headingFont()) {
     ReportControl c;
     c.name = QLatin1String(name);
@@ -26,7 +26,7 @@ ReportControl label(const char* name, int left, int width, int height, const cha
     c.left = left;
     c.width = width;
     c.height = height;
-    c.caption = QString::fromUtf8(caption);
+    c.caption = caption;
     c.alignment = alignment;
     c.font = font;
     return c;
@@ -46,9 +46,16 @@ ReportControl field(const char* name, int left, int width, const char* dataField
     return c;
 }
 
-ReportControl title(int width, const char* caption) {
+ReportControl label(const char* name, int left, int width, int height, const char* caption,
+                    Alignment alignment = Alignment::Left, ReportFont font = headingFont()) {
+    return label(name, left, width, height, QString::fromUtf8(caption), alignment, font);
+}
+
+ReportControl title(int width, const QString& caption) {
     return label("Label1", 144, width, 432, caption, Alignment::Left, titleFont());
 }
+
+ReportControl title(int width, const char* caption) { return title(width, QString::fromUtf8(caption)); }
 
 // Heights shared by every layout: the report footer is empty and 570 high, the page footer
 // is empty and has no height.
@@ -147,6 +154,75 @@ ReportLayout rptTotalPriceOrderDetail() {
         field("Text9", 8784, 1296, "SubTotal With Discount", kLayoutMoneyFormat),
         field("Text10", 10080, 1296, "SalesTaxRate", percent),
     };
+    return r;
+}
+
+ReportLayout rptOrder(const OrderCaptions& captions, const QString& moneyFormat) {
+    ReportLayout r = emptyLayout(QStringLiteral("rptOrder"), {8640, 1440, 1440, 1440, 1440});
+    setCommonBands(r);
+    // The order's facts, a caption and its value on each line, under the title.
+    Section& top = r.band(BandRole::ReportHeader);
+    top.controls = {title(6480, captions.title)};
+    const std::pair<const char*, const QString*> facts[] = {
+        {"Customer", &captions.customer},
+        {"Employee", &captions.employee},
+        {"Order Date", &captions.orderDate},
+        {"Ship Date", &captions.shipDate},
+        {"PO Number", &captions.purchaseOrderNumber},
+        {"Shipping Method", &captions.shippingMethod},
+    };
+    int y = 600;
+    int n = 2;
+    for (const auto& [caption, value] : facts) {
+        ReportControl name = label(qPrintable(QStringLiteral("Label%1").arg(n++)), 0, 1800, 240, caption);
+        ReportControl shown = label(qPrintable(QStringLiteral("Label%1").arg(n++)), 1800, 6840, 240,
+                                    *value, Alignment::Left, ReportFont());
+        name.top = shown.top = y;
+        top.controls.push_back(name);
+        top.controls.push_back(shown);
+        y += 270;
+    }
+    top.height = y + 240;
+
+    Section& header = r.band(BandRole::PageHeader);
+    header.height = 384;
+    header.controls = {
+        label("Label20", 0, 3600, 240, "Product"),
+        label("Label21", 3600, 1008, 240, "Quantity", C),
+        label("Label22", 4608, 1440, 240, "Unit Price"),
+        label("Label23", 6048, 1008, 240, "Discount", C),
+        label("Label24", 7056, 1584, 240, "Line Total"),
+    };
+    Section& detail = r.band(BandRole::Detail);
+    detail.height = 240;
+    detail.controls = {
+        field("Text1", 0, 3600, "ProductName"),
+        field("Text2", 3600, 1008, "Quantity", {}, C),
+        field("Text3", 4608, 1440, "UnitPrice", moneyFormat),
+        field("Text4", 6048, 1008, "Discount", QStringLiteral("0.0%"), C),
+        field("Text5", 7056, 1584, "Line Total", moneyFormat),
+    };
+
+    // The totals under the line totals' column.
+    Section& bottom = r.band(BandRole::ReportFooter);
+    const std::pair<QString, const QString*> totals[] = {
+        {QStringLiteral("Subtotal"), &captions.subtotal},
+        {captions.salesTaxLabel, &captions.salesTax},
+        {QStringLiteral("Total"), &captions.total},
+    };
+    y = 240;
+    n = 30;
+    for (const auto& [caption, value] : totals) {
+        const bool last = value == &captions.total;
+        ReportControl name = label(qPrintable(QStringLiteral("Label%1").arg(n++)), 4608, 2448, 240, caption);
+        ReportControl shown = label(qPrintable(QStringLiteral("Label%1").arg(n++)), 7056, 1584, 240,
+                                    *value, Alignment::Left, last ? headingFont() : ReportFont());
+        name.top = shown.top = y;
+        bottom.controls.push_back(name);
+        bottom.controls.push_back(shown);
+        y += 270;
+    }
+    bottom.height = y + 240;
     return r;
 }
 

@@ -9,6 +9,7 @@
 #include "data/pgengine.h"
 #include "data/recordset.h"
 #include "data/schema.h"
+#include "reports/orderreport.h"
 #include "support/statementtexts.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
@@ -195,6 +196,13 @@ private slots:
         same("select * from [Orders by Customer]", true);
         same("select * from [Total Price of Order Details]", true);
         same("select * from [Total Price of Orders]", true);
+        // One order's confirmation, for every order there is and one there is not.
+        int orders = 0, lines = 0;
+        for (qint64 id = 1; id <= 12; ++id) {
+            orders += int(same(qd::reports::orderFactsStatement(id), true).size());
+            lines += int(same(qd::reports::orderLinesStatement(id), true).size());
+        }
+        QVERIFY(orders > 0 && lines > 0 && orders < 12);
     }
 
     // The dependent deletes, in the order the program issues them.

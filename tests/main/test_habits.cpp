@@ -16,9 +16,12 @@
 #include "ui/order/form3.h"
 #include "ui/reports/form4.h"
 #include "ui/reports/form5.h"
+#include "ui/reports/preview.h"
+#include "reports/document.h"
 
 #include <QAccessible>
 
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
@@ -124,6 +127,42 @@ private slots:
         type(form->PushButton5, Qt::Key_F1);
         QCoreApplication::processEvents();
         QCOMPARE(dialogs.messages().filter("Questions?").size(), 1);
+    }
+
+    // Ctrl+P and the list's context menu (a right click selects the row under the pointer)
+    // show the selected order's confirmation in the report preview, its total with the tax.
+    void printOrder() {
+        auto nextPreview = [&] {
+            auto shown = std::make_shared<QStringList>();
+            dialogs.windows.enqueue([shown](QDialog* window) {
+                auto* preview = qobject_cast<qd::ui::DataReport1*>(window);
+                if (!preview) return;
+                const auto& layout = preview->document().layout();
+                *shown << layout.title() << QString::number(preview->document().rows().rowCount)
+                       << layout.band(qd::reports::BandRole::ReportFooter).controls.back().caption;
+            });
+            QCoreApplication::processEvents();
+            return *shown;
+        };
+        orders->chooseIndex(2);
+        type(orders, Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(nextPreview(), (QStringList{"Order 2", "1", "$11.00"}));
+
+        const QPoint row4 = cellCentre(orders, 4);
+        QTest::mouseClick(orders->viewport(), Qt::RightButton, {}, row4);
+        QCOMPARE(orders->selectedIndex(), 4);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, row4, orders->viewport()->mapToGlobal(row4));
+        QApplication::sendEvent(orders->viewport(), &click);
+        auto* menu = form->findChild<QMenu*>(QStringLiteral("OrderMenu"));
+        QVERIFY(menu && menu->isVisible());
+        QAction* print = nullptr;
+        for (QAction* a : menu->actions())
+            if (a->text() == QLatin1String("Print Order...")) print = a;
+        QVERIFY(print && print->isEnabled());
+        print->trigger();
+        menu->close();
+        QCOMPARE(nextPreview(), (QStringList{"Order 4", "0", "$0.00"}));
+        QVERIFY(dialogs.messages().isEmpty());
     }
 
     // What a screen reader hears: every control that takes the focus in the five windows has

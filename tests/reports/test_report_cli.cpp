@@ -76,6 +76,14 @@ private slots:
         QTest::newRow("same file") << QStringList{"--report", "Orders by Customer", "--pdf",
                                                   "out.x", "--csv", "out.x"}
                                    << "name the same file";
+        QTest::newRow("order without number") << QStringList{"--report", "Order", "--pdf", "out.pdf"}
+                                              << "goes with --order ID";
+        QTest::newRow("number without order")
+            << QStringList{"--report", "Orders by Customer", "--order", "1", "--pdf", "out.pdf"}
+            << "goes with --order ID";
+        QTest::newRow("order number not a number")
+            << QStringList{"--report", "Order", "--order", "1 or 1=1", "--pdf", "out.pdf"}
+            << "--order needs an order number, not '1 or 1=1'";
     }
     void badArguments() {
         QFETCH(QStringList, args);
@@ -88,6 +96,30 @@ private slots:
         QVERIFY(run.out.isEmpty());
         for (const char* name : {"out.pdf", "out.csv", "a.pdf", "b.pdf", "out.x"})
             QVERIFY(!QFile::exists(file(name)));
+    }
+
+    // One order's confirmation: its lines as rows, its totals on the page; a number the book
+    // does not hold is an error and writes nothing.
+    void oneOrder() {
+        sampleBook();
+        const QStringList order{"--report", "Order", "--order"};
+        const Run csv = quarrydesk(order + QStringList{"3", "--csv", "-", "--pdf", file("order.pdf")});
+        QCOMPARE(csv.exitCode, 0);
+        QCOMPARE(csv.out, QStringLiteral("Product,Quantity,Unit Price,Discount,Line Total\r\n"
+                                         "Mug,2,15.00,0.1,27.00\r\n"
+                                         "Cup,1,1234.50,0,1234.50\r\n"));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {"-layout", file("order.pdf"), "-"});
+        QVERIFY(text.waitForFinished(60000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* shown : {"Order 3", "Orrin Supplies", "Ferro Kastell", "31", "DHL",
+                                  "Sales Tax (50.00%)", "$1,261.50", "$630.75", "$1,892.25"})
+            QVERIFY2(page.contains(QLatin1String(shown)), qPrintable(shown + QStringLiteral(" in ") + page));
+
+        const Run missing = quarrydesk(order + QStringList{"99", "--pdf", file("none.pdf")});
+        QCOMPARE(missing.exitCode, 1);
+        QVERIFY2(missing.err.contains("there is no order 99"), qPrintable(missing.err));
+        QVERIFY(!QFile::exists(file("none.pdf")));
     }
 
     void noOrderBook() {

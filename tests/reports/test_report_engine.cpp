@@ -7,8 +7,10 @@
 #include "reports/document.h"
 #include "reports/export.h"
 #include "reports/layouts.h"
+#include "reports/orderreport.h"
 #include "support/testenv.h"
 #include "app/settings.h"
+#include "text/format.h"
 #include "text/textconv.h"
 
 #include <QGuiApplication>
@@ -17,6 +19,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <random>
 
 using namespace qd::reports;
 
@@ -49,8 +53,18 @@ private:
         if (fill) fill(db);
     }
 
+    // A report of the reports window by its entry, or "Order N": one order's confirmation.
     std::unique_ptr<ReportDocument> document(qd::data::Connection& db, const QString& entry,
                                              const CurrencyChoice& currency = {}) {
+        if (entry.startsWith(QLatin1String("Order "))) {
+            const auto facts = readOrderFacts(db, entry.mid(6).toLongLong());
+            if (!facts) return nullptr;
+            OrderReport order = orderReport(*facts, currency);
+            qd::data::Recordset rs;
+            rs.open(order.linesStatement, db);
+            return std::make_unique<ReportDocument>(std::move(order.layout), rs,
+                                                    QPageSize(QPageSize::Letter));
+        }
         const ReportKind* kind = findReportKind(entry);
         if (!kind) return nullptr;
         ReportLayout layout = kind->create();
@@ -165,6 +179,10 @@ private slots:
         QTest::newRow("awkward order details, CHF before")
             << true << "Total Price of Each Order Detail" << chfBefore
             << "awkward_total_price_of_order_details_chf.txt";
+        QTest::newRow("awkward order of two lines, euro after")
+            << true << "Order 1" << euroAfter << "awkward_order_1.txt";
+        QTest::newRow("awkward order, no ship date, layout formats")
+            << true << "Order 2" << layoutFormats << "awkward_order_2.txt";
     }
     void goldenListings() {
         QFETCH(bool, awkward);
@@ -207,6 +225,82 @@ private slots:
         for (size_t c = 0; c < rows.fields.size(); ++c) shown << doc->cellText(po11, int(c));
         QCOMPARE(shown, (QStringList{"ZuruVoru Zave Riza", "$25.74", "Mug", "1", "$11.00", "3",
                                      "$33.00", "40%", "$19.80", "30%"}));
+    }
+
+    // Generated orders on paper, one at a time, agree with the two "Total Price" reports to
+    // the cent: each line's unit price and total after discount as the detail report shows
+    // them, in its order; the total as the per-order report shows it and as the detail rows
+    // sum up; subtotal and tax add up to the total. A line whose product is gone is on none.
+    void orderConfirmationAgreesWithTheTotals() {
+        qd::data::Connection db;
+        openBook(db, nullptr);
+        std::mt19937 random(20261209);
+        auto pick = [&](int n) { return int(random() % unsigned(n)); };
+        fixture::run(db, {"insert into Customers (CompanyName) values ('North')",
+                          "insert into Customers (CompanyName) values ('South')",
+                          "insert into Employees (FirstName,LastName) values ('Ann','Lee')",
+                          "insert into [Shipping Methods] (ShippingMethod) values ('Road')"});
+        for (int p = 1; p <= 8; ++p)
+            db.execute(QStringLiteral("insert into Products (ProductName,UnitPrice) values ('P%1',1)").arg(p));
+        const char* discounts[] = {"0", "0.05", "0.125", "0.333", "0.5", "Null"};
+        const char* rates[] = {"0", "0.0825", "0.07", "0.19", "0.075", "Null"};
+        const int orders = 60;
+        for (int o = 1; o <= orders; ++o) {
+            db.execute(QStringLiteral("insert into Orders (CustomerID,EmployeeID,OrderDate,"
+                                      "ShippingMethodID,SalesTaxRate) values (%1,1,#03/07/2026#,1,%2)")
+                           .arg(1 + pick(2))
+                           .arg(QLatin1String(rates[pick(6)])));
+            for (int lines = pick(6); lines > 0; --lines)
+                db.execute(QStringLiteral("insert into [Order Details] (OrderID,ProductID,Quantity,"
+                                          "UnitPrice,Discount) values (%1,%2,%3,%4,%5)")
+                               .arg(o)
+                               .arg(1 + pick(8))
+                               .arg(pick(4) ? QString::number(1 + pick(40)) : QStringLiteral("2.5"))
+                               .arg(QString::number(pick(10000000) / 10000.0, 'f', 4))
+                               .arg(QLatin1String(discounts[pick(6)])));
+        }
+        db.execute(QStringLiteral("delete from Products where ProductID=8"));
+
+        const CurrencyChoice euro{true, QString(QChar(0x20AC)), false};
+        const QString money = moneyFormat(euro.symbol, euro.before);
+        const auto detail = document(db, QStringLiteral("Total Price of Each Order Detail"), euro);
+        const auto perOrder = document(db, QStringLiteral("Total Price of Orders"), euro);
+        QMap<qint64, QStringList> detailLines;
+        QMap<qint64, double> detailSums;
+        for (int r = 0; r < detail->rows().rowCount; ++r) {
+            const qint64 id = detail->rows().cell(r, 3).toLongLong();
+            detailLines[id] << detail->cellText(r, 2) + " " + detail->cellText(r, 4) + " " +
+                                   detail->cellText(r, 8);
+            detailSums[id] += detail->rows().cell(r, 1).toDouble();
+        }
+        QMap<qint64, QString> orderTotals;
+        for (int r = 0; r < perOrder->rows().rowCount; ++r)
+            orderTotals[perOrder->rows().cell(r, 1).toLongLong()] = perOrder->cellText(r, 2);
+
+        auto cents = [&euro](QString amount) {
+            amount.remove(euro.symbol).remove(QLatin1Char(','));
+            return std::llround(amount.toDouble() * 100);
+        };
+        int withLines = 0;
+        for (qint64 id = 1; id <= orders; ++id) {
+            const auto paper = document(db, QStringLiteral("Order %1").arg(id), euro);
+            QVERIFY(paper);
+            QStringList lines;
+            for (int r = 0; r < paper->rows().rowCount; ++r)
+                lines << paper->cellText(r, 0) + " " + paper->cellText(r, 2) + " " +
+                             paper->cellText(r, 4);
+            QCOMPARE(lines, detailLines.value(id));
+            const Section& footer = paper->layout().band(BandRole::ReportFooter);
+            const QString subtotal = footer.controls[1].caption;
+            const QString tax = footer.controls[3].caption;
+            const QString total = footer.controls[5].caption;
+            QCOMPARE(total, orderTotals.value(id, qd::text::formatValue(0.0, money)));
+            QCOMPARE(total, qd::text::formatValue(detailSums.value(id), money));
+            QCOMPARE(cents(subtotal) + cents(tax), cents(total));
+            withLines += lines.isEmpty() ? 0 : 1;
+        }
+        QVERIFY(withLines > orders / 2 && withLines < orders);  // both kinds were compared
+        QVERIFY(!document(db, QStringLiteral("Order %1").arg(orders + 1)));
     }
 
     // Many rows: every page starts with the page header, rows run on without gaps or repeats

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QMenu;
 class QPushButton;
 
 namespace qd {
@@ -87,6 +88,8 @@ public slots:
     void PushButton4_Click();  // Load Sample/Example Data
     void PushButton5_Click();  // Reports
     void PushButton6_Click();  // Help
+    // "Print Order...": the selected order's confirmation in the report preview.
+    void PrintOrder_Click();
 
     // Whether closing the window ends the process (tests keep it alive).
     void setEndsProgramOnUnload(bool ends) { m_endsProgram = ends; }
@@ -114,6 +117,8 @@ private:
     // What every desktop list does: double-click or Enter edits the order, Delete deletes it,
     // Ctrl+F and F3 find one.
     void buildListHabits();
+    // The order list's context menu: edit, print, add and delete.
+    void buildOrderMenu();
     // Selects the order with this number, scrolled into view with its lines, when it is listed.
     void showOrder(const QString& orderId);
     // Reads the orders again and takes them into the list in place (those no longer there
@@ -130,6 +135,7 @@ private:
 
     MainLayout m_layout;
     FindField* m_find = nullptr;
+    QMenu* m_orderMenu = nullptr;
     NoticeBar* m_notice = nullptr;
     BookWatcher* m_watcher = nullptr;
     data::BookChanges m_waiting;  // changes that came while the list was being read

@@ -18,6 +18,7 @@ void Form1::buildListHabits() {
     // The command runs once the double-click has been handled in full, as the button's does.
     connect(ListView1, &QAbstractItemView::doubleClicked, this,
             [this] { QMetaObject::invokeMethod(this, &Form1::PushButton1_Click, Qt::QueuedConnection); });
+    buildOrderMenu();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
@@ -41,13 +42,15 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // Keys no control of the window took come here: the find keys, F5 (every order read again),
-// Ctrl+N (Add New Order) and F1 (Help) work wherever the focus is.
+// Ctrl+N (Add New Order), Ctrl+P (Print Order...) and F1 (Help) work wherever the focus is.
 void Form1::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F5 || event->matches(QKeySequence::Refresh)) {
         refreshOnRequest();
     } else if (event->matches(QKeySequence::New)) {
         // As a click runs the command: once the key has been handled in full.
         QMetaObject::invokeMethod(this, &Form1::PushButton2_Click, Qt::QueuedConnection);
+    } else if (event->matches(QKeySequence::Print)) {
+        QMetaObject::invokeMethod(this, &Form1::PrintOrder_Click, Qt::QueuedConnection);
     } else if (event->matches(QKeySequence::HelpContents) || event->key() == Qt::Key_F1) {
         QMetaObject::invokeMethod(this, &Form1::PushButton6_Click, Qt::QueuedConnection);
     } else if (event->matches(QKeySequence::Find)) {
