@@ -36,6 +36,8 @@ public:
     // This connection's own changes, so that its own deletes are not taken for another
     // program's.
     void announce(const BookChanges& changes) override { m_own.merge(changes); }
+    // One insert prepared once, every row bound to it.
+    std::unique_ptr<RowAppender> appender(const QString& table, const QStringList& columns) override;
 
     sqlite3* handle() const { return m_db; }
     // Turns the last failure on the handle into an error for the user.

@@ -14,8 +14,10 @@
 #include "reports/export.h"
 #include "reports/orderreport.h"
 #include "reports/readahead.h"
+#include "transfer/orderfile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -58,6 +60,40 @@ int copyBookCommand(const QString& program, const QString& from, const QString& 
     return 0;
 }
 
+// The book chosen on the command line, or else the one the program opens; the local file must
+// exist already (only the program makes it).
+BookLocation existingBook(const std::optional<BookLocation>& chosen) {
+    const BookLocation source = chosen ? *chosen : chosenBook();
+    const QString local = DataFolder() + QStringLiteral("/dbData.mdb");
+    if (source.kind == BookLocation::Local && !FileExists(local))
+        throw Error(QStringLiteral("there is no order book at '%1'; open Quarrydesk once to "
+                                   "create it")
+                        .arg(QDir::toNativeSeparators(local)));
+    return source;
+}
+
+int exportOrdersCommand(const BookLocation& source, const QString& path) {
+    data::Connection book;
+    book.open(bookConnectionString(source));
+    writeOutputFile(path, [&](QIODevice& out) { transfer::writeOrders(book, out); });
+    return 0;
+}
+
+int importOrdersCommand(const BookLocation& target, const QString& path, bool dryRun) {
+    QFile file;
+    const bool standardInput = path == kStandardOutput;
+    const bool opened = standardInput ? file.open(stdin, QIODevice::ReadOnly)
+                                      : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        throw Error(QStringLiteral("'%1' cannot be read: %2")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
+    data::Connection book;
+    book.open(bookConnectionString(target));
+    const transfer::ImportSummary summary = transfer::readOrders(book, file, dryRun);
+    write(summary.problemCount > 0 ? stderr : stdout, summary.text());
+    return summary.problemCount > 0 ? 1 : 0;
+}
+
 QString reportList() {
     QStringList names;
     for (const ReportKind& kind : reportKinds()) names << QLatin1Char('"') + kind.entryText + QLatin1Char('"');
@@ -76,6 +112,8 @@ QString commandLineHelp(const QString& program) {
                "       %1 --init-book SERVER\n"
                "       %1 --copy-book FROM TO\n"
                "       %1 [--book BOOK] (--backup FILE | --restore FILE)\n"
+               "       %1 [--book BOOK] --export-orders FILE\n"
+               "       %1 [--book BOOK] --import-orders FILE [--dry-run]\n"
                "\n"
                "Without arguments the order register opens with your order book.\n"
                "\n"
@@ -106,6 +144,17 @@ QString commandLineHelp(const QString& program) {
                "  --restore FILE check FILE, keep the order book file as a dated backup in\n"
                "                 the folder \"backups\" beside it and put FILE in its place\n"
                "                 (close Quarrydesk first)\n"
+               "  --export-orders FILE\n"
+               "                 write every order line of the book to FILE as comma-separated\n"
+               "                 values: Order, Customer, Employee, Order Date, Ship Date,\n"
+               "                 PO Number, Shipping Method, Sales Tax Rate, Product, Quantity,\n"
+               "                 Unit Price, Discount (- for standard output)\n"
+               "  --import-orders FILE\n"
+               "                 add the orders of FILE (in that shape, columns in any order;\n"
+               "                 - for standard input) to the book, with the customers,\n"
+               "                 employees, shipping methods and products they name that the\n"
+               "                 book lacks; any row that cannot be read stores nothing\n"
+               "  --dry-run      with --import-orders: check everything, store nothing\n"
                "  --help         show this help and exit\n"
                "  --version      show the version and exit\n"
                "\n"
@@ -145,15 +194,19 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
     if (args.size() <= 1) return std::nullopt;
     const QString program = QFileInfo(args.first()).fileName();
 
-    QString report, pdf, csv, book, initBook, order;
+    QString report, pdf, csv, book, initBook, order, exportTo, importFrom;
     bool haveReport = false, havePdf = false, haveCsv = false, haveBook = false, haveInit = false;
-    bool haveOrder = false;
-    bool forgetBook = false;
+    bool haveOrder = false, haveExport = false, haveImport = false;
+    bool forgetBook = false, dryRun = false;
     QStringList copy;
     for (int i = 1; i < args.size(); ++i) {
         QString option = args[i];
         if (option == QLatin1String("--forget-book")) {
             forgetBook = true;
+            continue;
+        }
+        if (option == QLatin1String("--dry-run")) {
+            dryRun = true;
             continue;
         }
         if (option == QLatin1String("--copy-book")) {
@@ -187,6 +240,8 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
                                   {"--csv", &csv, &haveCsv},
                                   {"--book", &book, &haveBook},
                                   {"--order", &order, &haveOrder},
+                                  {"--export-orders", &exportTo, &haveExport},
+                                  {"--import-orders", &importFrom, &haveImport},
                                   {"--init-book", &initBook, &haveInit}};
         const Target* target = nullptr;
         for (const Target& t : targets)
@@ -204,9 +259,17 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
         *target->text = *value;
         *target->seen = true;
     }
-    const int commands = int(haveReport || havePdf || haveCsv || haveOrder) + int(haveInit) + int(!copy.isEmpty());
+    const int commands = int(haveReport || havePdf || haveCsv || haveOrder) + int(haveInit) +
+                         int(!copy.isEmpty()) + int(haveExport) + int(haveImport);
     if (commands > 1 || ((haveInit || !copy.isEmpty()) && (haveBook || forgetBook)))
-        return usageError(program, QStringLiteral("--report, --init-book and --copy-book go alone"));
+        return usageError(program, QStringLiteral("--report, --init-book, --copy-book, "
+                                                  "--export-orders and --import-orders go alone"));
+    if (dryRun && !haveImport)
+        return usageError(program, QStringLiteral("--dry-run goes with --import-orders"));
+    if ((haveExport || haveImport) && forgetBook)
+        return usageError(program, QStringLiteral("--forget-book does not go with %1")
+                                       .arg(haveExport ? QStringLiteral("--export-orders")
+                                                       : QStringLiteral("--import-orders")));
     if (haveBook && forgetBook)
         return usageError(program, QStringLiteral("--book and --forget-book contradict each other"));
     std::optional<BookLocation> chosen;
@@ -223,6 +286,11 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
             return 0;
         }
         if (!copy.isEmpty()) return copyBookCommand(program, copy[0], copy[1]);
+        if (haveExport || haveImport) {
+            const BookLocation source = existingBook(chosen);
+            return haveExport ? exportOrdersCommand(source, exportTo)
+                              : importOrdersCommand(source, importFrom, dryRun);
+        }
         if (commands == 0) {
             // Only the book was chosen: remember it and open the window with it.
             rememberBook(chosen ? *chosen : BookLocation());
@@ -230,7 +298,7 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
         }
     } catch (const Error& e) {
         write(stderr, QStringLiteral("%1: %2\n").arg(program, e.description()));
-        return haveInit || !copy.isEmpty() ? 1 : 2;
+        return haveInit || !copy.isEmpty() || haveExport || haveImport ? 1 : 2;
     }
     if (forgetBook)
         return usageError(program, QStringLiteral("--forget-book does not go with --report"));
@@ -258,12 +326,7 @@ std::optional<int> runReportCommandLine(const QStringList& args) {
         return usageError(program, QStringLiteral("--pdf and --csv name the same file"));
 
     try {
-        const BookLocation source = chosen ? *chosen : chosenBook();
-        const QString local = DataFolder() + QStringLiteral("/dbData.mdb");
-        if (source.kind == BookLocation::Local && !FileExists(local))
-            throw Error(QStringLiteral("there is no order book at '%1'; open Quarrydesk once to "
-                                       "create it")
-                            .arg(QDir::toNativeSeparators(local)));
+        const BookLocation source = existingBook(chosen);
         const QString connectionString = bookConnectionString(source);
         ReportLayout layout;
         QString statement;

@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "reports/document.h"
 #include "reports/stream.h"
+#include "text/csv.h"
 #include "text/textconv.h"
 
 #include <QDir>
@@ -83,42 +84,10 @@ namespace {
                 75);
 }
 
-// A cell of the rows for a spreadsheet. A spreadsheet takes a text starting with =, +, -, @,
-// a tab or a carriage return as a formula (a customer named =HYPERLINK(...) would become a
-// live link); such a text is written with a leading apostrophe, which spreadsheets read as
-// "this is text". An amount of a numeric column stays as it is as long as it reads as a
-// number: a currency symbol the user typed before it could still make it a formula.
-// Control characters are never written raw: tabs and line breaks become blanks, the others
-// the replacement character.
+// A cell of the rows for a spreadsheet: formula-safe, control characters never raw (see
+// text/csv.h).
 QByteArray csvField(const QString& text, bool number) {
-    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
-    auto plainNumber = [&] {
-        if (!number) return false;
-        bool digit = false;
-        for (int i = 0; i < text.size(); ++i) {
-            const QChar c = text[i];
-            if (c.isDigit()) digit = true;
-            else if (!(c == u'.' || c == u',' || c == u'%' || c == u' ' || c == QChar(0xA0) ||
-                       c.category() == QChar::Symbol_Currency || (i == 0 && c == u'-')))
-                return false;
-        }
-        return digit;
-    };
-    QString cell;
-    cell.reserve(text.size() + 1);
-    if (!text.isEmpty() && formulaStarts.contains(text[0]) && !plainNumber())
-        cell += QLatin1Char('\'');
-    for (const QChar c : text) {
-        if (c == u'\t' || c == u'\r' || c == u'\n') cell += QLatin1Char(' ');
-        else if (c.category() == QChar::Other_Control) cell += QChar(QChar::ReplacementCharacter);
-        else cell += c;
-    }
-    QByteArray bytes = cell.toUtf8();
-    if (bytes.contains(',') || bytes.contains('"')) {
-        bytes.replace("\"", "\"\"");
-        bytes = '"' + bytes + '"';
-    }
-    return bytes;
+    return text::csvField(text, number, text::CsvBreaks::Blank);
 }
 
 bool isNumber(const QVariant& value) {
