@@ -49,7 +49,7 @@ public:
     // null QVariant stores Null; texts, whole and other numbers, QDate and QDateTime. With
     // `wantKey`, returns the new row's key (0 otherwise).
     virtual qint64 append(const QVariantList& values, bool wantKey) = 0;
-    // Sends every row still held back.
+    // Sends every row still held back; rows not flushed before the appender goes are lost.
     virtual void flush() {}
 };
 

@@ -67,6 +67,8 @@ public:
     std::function<bool()> reachabilityProbe() const override;
     void reconnect() override;
     long long roundTrips() const override { return m_trips; }
+    // Keys drawn from the table's counter a block at a time, the rows sent by COPY.
+    std::unique_ptr<RowAppender> appender(const QString& table, const QStringList& columns) override;
 
     // For making and filling a book: the tables and views of the database, statements in the
     // server's own language, and the last number a table's key counter gave.
@@ -108,6 +110,11 @@ private:
     [[noreturn]] void raiseLost(const QString& detail);
     void loadColumnKinds(const PGresult* kinds);
     QString sequenceName(const QString& table, const QString& key);
+    friend class PgAppender;
+    // The next `count` numbers of a table's key counter (inside the open transaction).
+    std::vector<qint64> drawKeys(const QString& table, const QString& key, int count);
+    // Rows in COPY's text form sent by the COPY statement given, after what was sent ahead.
+    void copyIn(const QByteArray& copySql, const QByteArray& rows, const QString& statement);
 
     // The pipeline: statements sent ahead inside a transaction.
     void send(const QByteArray& sql, const QString& statement, Use use = Use::Nothing,

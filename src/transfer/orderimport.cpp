@@ -296,8 +296,11 @@ ImportSummary Import::run(QIODevice& in) {
     try {
         QStringList fields;
         while (reader.next(fields)) row(fields, reader.line());
-        if (m_orders) m_orders->flush();
-        if (m_lines) m_lines->flush();
+        // Rows an engine holds back are sent before the commit.
+        for (data::RowAppender* a : {m_customers.appender.get(), m_employees.appender.get(),
+                                     m_methods.appender.get(), m_products.appender.get(),
+                                     m_orders.get(), m_lines.get()})
+            if (a && writing()) a->flush();
         if (m_summary.problemCount > 0 || m_dryRun) {
             if (!m_dryRun) m_book.rollback();
         } else {
