@@ -3,7 +3,6 @@
 #include "core/error.h"
 
 #include <QIODevice>
-#include <QStringDecoder>
 
 namespace qd::text {
 
@@ -97,16 +96,14 @@ bool CsvReader::next(QStringList& fields) {
     if (m_at >= m_buffer.size() && !fill()) return false;
     m_recordLine = m_line;
     QByteArray field;
-    bool quoted = false;   // inside quotes
+    bool quoted = false;  // inside quotes
     bool wasQuoted = false;
     auto finishField = [&] {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString text = utf8.decode(field);
-        if (utf8.hasError())
+        if (!QByteArrayView(field).isValidUtf8())
             throw Error(QStringLiteral("The file is not comma-separated text: line %1 is not "
-                                        "UTF-8 text.")
-                                .arg(m_line));
-        fields << text;
+                                       "UTF-8 text.")
+                            .arg(m_line));
+        fields << QString::fromUtf8(field);
         field.clear();
         wasQuoted = false;
     };
@@ -118,6 +115,22 @@ bool CsvReader::next(QStringList& fields) {
             finishField();
             return true;
         }
+        // The plain characters up to the next one that means something, taken at once.
+        const char* data = m_buffer.constData();
+        const qsizetype end = m_buffer.size();
+        qsizetype run = m_at;
+        if (quoted) {
+            while (run < end && data[run] != '"' && data[run] != '\n') ++run;
+        } else {
+            while (run < end && data[run] != '"' && data[run] != ',' && data[run] != '\n' &&
+                   data[run] != '\r')
+                ++run;
+        }
+        if (run > m_at) {
+            field.append(data + m_at, run - m_at);
+            m_at = run;
+            continue;
+        }
         const char c = m_buffer[m_at++];
         if (quoted) {
             if (c == '"') {
@@ -128,8 +141,8 @@ bool CsvReader::next(QStringList& fields) {
                 } else {
                     quoted = false;
                 }
-            } else {
-                if (c == '\n') ++m_line;
+            } else {  // a line break inside the field
+                ++m_line;
                 field += c;
             }
         } else if (c == '"' && field.isEmpty() && !wasQuoted) {
@@ -145,7 +158,7 @@ bool CsvReader::next(QStringList& fields) {
             finishField();
             return true;
         } else {
-            field += c;
+            field += c;  // a quote inside an unquoted field is taken as it is
         }
     }
 }

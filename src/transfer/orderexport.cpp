@@ -75,6 +75,8 @@ void appendValue(QByteArray& out, const data::Cursor& row, int column) {
 
 }  // namespace
 
+const QString& exportStatement() { return kOrderLines; }
+
 qint64 writeOrders(data::Connection& book, QIODevice& out) {
     QByteArray buffer;
     for (const QString& heading : orderColumns()) {

@@ -25,6 +25,9 @@ namespace qd::transfer {
 // The headings in the order the export writes them.
 const QStringList& orderColumns();
 
+// The statement the export reads: every order line with the names it refers to.
+const QString& exportStatement();
+
 // Writes every order line of the book, the orders by number and their lines in the order they
 // were added. Returns the number of rows written after the heading.
 qint64 writeOrders(data::Connection& book, QIODevice& out);

@@ -226,25 +226,36 @@ void Import::row(const QStringList& fields, qint64 line) {
         ~BadRow() { summary.badRows += summary.problemCount > before ? 1 : 0; }
     } bad{m_summary, before};
     const QString order = cell(fields, Order).trimmed();
-    if (order.isEmpty()) problem(line, Order, order, QStringLiteral("is empty: every row needs the number of its order"));
-    const auto customer = name(fields, line, Customer);
-    const auto employee = name(fields, line, Employee);
-    const QVariant ordered = date(fields, line, OrderDate);
-    const QVariant shipped = date(fields, line, ShipDate);
-    const auto po = name(fields, line, PoNumber);
-    const auto method = name(fields, line, Method);
-    const QVariant rate = number(fields, line, Rate, true);
+    if (order.isEmpty()) {
+        problem(line, Order, order, QStringLiteral("is empty: every row needs the number of its order"));
+        return;
+    }
+    // The order is made at its first row; its other rows must say the same of it, and are
+    // not read again.
+    size_t facts = 0;
+    for (const Column c : {Customer, Employee, OrderDate, ShipDate, PoNumber, Method, Rate})
+        facts = qHashMulti(facts, m_position[c] < 0 ? QString() : fields[m_position[c]]);
+    auto known = m_known.find(order);
+    if (known != m_known.end() && known->facts != facts) {
+        problem(line, Order, order,
+                QStringLiteral("says other things of the order than line %1 (its customer, "
+                               "employee, dates, PO number, shipping method or tax rate)")
+                    .arg(known->line));
+        return;
+    }
     const auto product = name(fields, line, Product);
     const QVariant quantity = number(fields, line, Quantity, false);
     const QVariant price = number(fields, line, UnitPrice, false);
     const QVariant discount = number(fields, line, Discount, true);
-    if (m_summary.problemCount != before) return;
-
-    // The order: made at its first row; its other rows must say the same of it.
-    const size_t facts = qHashMulti(0, *customer, *employee, ordered.toString(), shipped.toString(),
-                                    *po, *method, rate.toString());
-    auto known = m_known.find(order);
     if (known == m_known.end()) {
+        const auto customer = name(fields, line, Customer);
+        const auto employee = name(fields, line, Employee);
+        const QVariant ordered = date(fields, line, OrderDate);
+        const QVariant shipped = date(fields, line, ShipDate);
+        const auto po = name(fields, line, PoNumber);
+        const auto method = name(fields, line, Method);
+        const QVariant rate = number(fields, line, Rate, true);
+        if (m_summary.problemCount != before) return;
         // An employee is written "first last"; a new one is split at the last blank.
         const qsizetype blank = employee->lastIndexOf(u' ');
         const QVariantList employeeName =
@@ -266,13 +277,8 @@ void Import::row(const QStringList& fields, qint64 line) {
         }
         known = m_known.insert(order, {id, facts, line});
         ++m_summary.orders;
-    } else if (known->facts != facts) {
-        problem(line, Order, order,
-                QStringLiteral("says other things of the order than line %1 (its customer, "
-                               "employee, dates, PO number, shipping method or tax rate)")
-                    .arg(known->line));
-        return;
     }
+    if (m_summary.problemCount != before) return;
     if (product->isEmpty() && quantity.isNull() && price.isNull() && discount.isNull())
         return;  // an order without lines
     const QVariantList values{known->id, lookupId(m_products, *product, {*product, price}),
