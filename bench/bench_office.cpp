@@ -20,7 +20,9 @@
 #include "bench/delayproxy.h"
 #include "bench/generator.h"
 #include "data/bookcopy.h"
+#include "data/bookstatements.h"
 #include "data/connection.h"
+#include "data/jet.h"
 #include "support/scripteddialogs.h"
 #include "ui/controls/listview.h"
 #include "ui/main/form1.h"
@@ -228,17 +230,14 @@ void serverRows(qd::bench::Server& server, const QString& file, const QList<int>
     qd::rememberBook(qd::BookLocation());
 }
 
-// The native statement for one order's row, stepped with SQLite's C API.
+// The order editor's read of one order's row as the data layer hands it to SQLite, stepped
+// with SQLite's C API.
 double nativeRowMs(const QString& path, long long orderId) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     const QByteArray sql =
-        "select OrderID, CompanyName, Employees.FirstName || ' ' || Employees.LastName, OrderDate, "
-        "PurchaseOrderNumber, ShipDate, ShippingMethod, SalesTaxRate from (((Orders inner join "
-        "Customers on Customers.CustomerID=Orders.CustomerID) inner join Employees on "
-        "Employees.EmployeeID=Orders.EmployeeID) inner join [Shipping Methods] on "
-        "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID) where OrderID=" +
-        QByteArray::number(orderId);
+        qd::data::jet::translate(qd::data::statements::orderRowStatement(QString::number(orderId)))
+            .toUtf8();
     QElapsedTimer clock;
     clock.start();
     sqlite3_stmt* stmt = nullptr;

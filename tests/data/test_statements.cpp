@@ -2,15 +2,16 @@
 // the empty order book: what each returns or writes.
 
 #include "core/error.h"
+#include "data/bookstatements.h"
 #include "data/connection.h"
 #include "data/recordset.h"
-#include "support/statementtexts.h"
 #include "support/testenv.h"
 
 #include <QtTest>
 
 using qd::data::Connection;
 using qd::data::Recordset;
+namespace statements = qd::data::statements;
 
 namespace {
 
@@ -144,7 +145,7 @@ private slots:
         m_db.execute("insert into [Order Details] (OrderID,ProductID,Quantity,UnitPrice,Discount) "
                      "values (1,1,1000,1234.5,0.125)");
 
-        const QList<QVariantList> list = rows(m_db, kOrderList);
+        const QList<QVariantList> list = rows(m_db, statements::kOrderRows);
         QCOMPARE(list.size(), 1);
         QCOMPARE(list[0][0].toInt(), 1);
         QCOMPARE(list[0][1].toString(), QStringLiteral("Rock'n'Roll Supplies"));
@@ -154,12 +155,12 @@ private slots:
         QCOMPARE(list[0][5].toDate(), QDate(2026, 3, 9));
         QCOMPARE(list[0][6].toString(), QStringLiteral("DHL"));
         QCOMPARE(list[0][7].toDouble(), 0.0825);
-        QCOMPARE(rows(m_db, kOrderList + QStringLiteral(" where OrderID=1")).size(), 1);
+        QCOMPARE(rows(m_db, statements::orderRowStatement(QStringLiteral("1"))).size(), 1);
 
-        const QList<QVariantList> lines = rows(m_db, kLines + QStringLiteral("1"));
+        const QList<QVariantList> lines = rows(m_db, statements::listLinesStatement(QStringLiteral("1")));
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[1], (QVariantList{2, QStringLiteral("Mug"), 1000, 1234.5, 0.125}));
-        const QList<QVariantList> editLines = rows(m_db, kEditLines + QStringLiteral("1"));
+        const QList<QVariantList> editLines = rows(m_db, statements::orderLinesStatement(QStringLiteral("1")));
         QCOMPARE(editLines[0][0].toInt(), 1);
         QCOMPARE(editLines[0][1].toString(), QStringLiteral("Mug"));
 
@@ -196,7 +197,7 @@ private slots:
         rs.close();
 
         m_db.execute("delete from [Order Details] where OrderID=1");
-        QVERIFY(rows(m_db, kLines + QStringLiteral("1")).isEmpty());
+        QVERIFY(rows(m_db, statements::listLinesStatement(QStringLiteral("1"))).isEmpty());
     }
 
     // The dependent deletes, in the order the program issues them, and the inner joins.
@@ -213,19 +214,19 @@ private slots:
                                         "#01/01/2026#,1,0)").arg(c));
         m_db.execute("insert into [Order Details] (OrderID,ProductID,Quantity,UnitPrice,Discount) "
                      "values (1,1,1,1,0)");
-        QCOMPARE(rows(m_db, "select * from Customers order by CompanyName").size(), 2);
-        QCOMPARE(rows(m_db, "select * from Employees order by FirstName, LastName").size(), 1);
-        QCOMPARE(rows(m_db, "select * from [Shipping Methods] order by ShippingMethod").size(), 1);
-        QCOMPARE(rows(m_db, "select * from Products order by ProductName").size(), 1);
+        QCOMPARE(rows(m_db, statements::kCustomerList).size(), 2);
+        QCOMPARE(rows(m_db, statements::kEmployeeList).size(), 1);
+        QCOMPARE(rows(m_db, statements::kShippingMethodList).size(), 1);
+        QCOMPARE(rows(m_db, statements::kProductList).size(), 1);
 
         m_db.execute("delete from Customers where CustomerID=2");
         m_db.execute("delete from Orders where CustomerID=2");
-        QCOMPARE(rows(m_db, kOrderList).size(), 1);
+        QCOMPARE(rows(m_db, statements::kOrderRows).size(), 1);
         m_db.execute("delete from Products where ProductID=1");
         m_db.execute("delete from [Order Details] where ProductID=1");
-        QVERIFY(rows(m_db, kLines + QStringLiteral("1")).isEmpty());
+        QVERIFY(rows(m_db, statements::listLinesStatement(QStringLiteral("1"))).isEmpty());
         m_db.execute("delete from [Shipping Methods] where ShippingMethodID=1");
-        QVERIFY(rows(m_db, kOrderList).isEmpty());  // inner join hides the order at once
+        QVERIFY(rows(m_db, statements::kOrderRows).isEmpty());  // inner join hides the order at once
         m_db.execute("delete from Orders where ShippingMethodID=1");
         m_db.execute("delete from Employees where EmployeeID=1");
         m_db.execute("delete from Orders where EmployeeID=1");

@@ -10,6 +10,7 @@
 #include "ui/controls/listview.h"
 #include "ui/main/form1.h"
 
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QSet>
@@ -75,9 +76,12 @@ class TestOrderList : public QObject {
         form->Form_Load();
     }
 
-    // Lets the event loop run the fill to its end, as it does with the window open.
-    void runEventsUntilFilled() {
-        while (form->orderListFilling()) QCoreApplication::processEvents();
+    // Lets the event loop run the fill to its end, as it does with the window open; false when
+    // it has not ended within a minute.
+    bool runEventsUntilFilled() {
+        const QDeadlineTimer deadline(60000);
+        while (form->orderListFilling() && !deadline.hasExpired()) QCoreApplication::processEvents();
+        return !form->orderListFilling();
     }
 
 private slots:
@@ -110,7 +114,7 @@ private slots:
         QCOMPARE(list->listModel()->handleOfRow(0), 0);
         QSignalSpy complete(form.get(), &Form1::orderListComplete);
         QSignalSpy published(list->listModel(), &qd::ui::ListModel::published);
-        runEventsUntilFilled();
+        QVERIFY(runEventsUntilFilled());
         QCOMPARE(complete.count(), 1);
         QVERIFY(published.count() > 1);  // in several steps
         QVERIFY(!busyPointer());
@@ -183,7 +187,7 @@ private slots:
         form->RefreshOrderList();
         QVERIFY(form->orderListFilling());
         form->RefreshOrderList();
-        runEventsUntilFilled();
+        QVERIFY(runEventsUntilFilled());
         QCOMPARE(complete.count(), 1);
         QVERIFY(!busyPointer());
         ListView* list = form->ListView1;
@@ -201,7 +205,7 @@ private slots:
         form->RefreshOrderList();
         QCOMPARE(list->count(), kOrders + 10);  // the shown rows stay while the new are read
         form->RefreshOrderList();
-        runEventsUntilFilled();
+        QVERIFY(runEventsUntilFilled());
         QCOMPARE(list->count(), kOrders + 10);
         QCOMPARE(list->subItemText(1, 1), QStringLiteral("Zebra Works"));
         QCOMPARE(list->subItemText(kOrders + 10, 1), QStringLiteral("alpha & Sons"));

@@ -9,6 +9,7 @@
 #include "data/recordset.h"
 #include "support/books.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
@@ -76,7 +77,8 @@ inline Outcome killClerks(const QString& saver, const QString& book, int runs, u
         clerk.start(saver, {book, QString::number(random())});
         bool ready = false;
         QByteArray out;
-        while (!ready && clerk.waitForReadyRead(30000)) {
+        const QDeadlineTimer readyBy(60000);
+        while (!ready && !readyBy.hasExpired() && clerk.waitForReadyRead(int(readyBy.remainingTime()))) {
             out += clerk.readAllStandardOutput();
             ready = out.contains("ready\n");
         }

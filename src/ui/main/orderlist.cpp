@@ -5,11 +5,11 @@
 #include "app/appconnection.h"
 #include "app/bookwatcher.h"
 #include "app/errortrap.h"
+#include "data/bookstatements.h"
 #include "data/recordset.h"
 #include "text/textcache.h"
 #include "text/textconv.h"
 #include "ui/controls/listmodel.h"
-#include "ui/order/orderstatements.h"
 #include "ui/controls/listview.h"
 
 #include <algorithm>
@@ -162,7 +162,7 @@ private:
 // is in, the detail list shows the selected order's lines.
 void Form1::RefreshOrderList() {
     auto rs = std::make_unique<data::Recordset>();
-    rs->open(order::kOrderRows, AppConnection(), data::Recordset::OpenStatic,
+    rs->open(data::statements::kOrderRows, AppConnection(), data::Recordset::OpenStatic,
              data::Recordset::ReadOnly);
     // Whatever was committed before is in what is read now.
     m_waiting = data::BookChanges();
@@ -192,8 +192,8 @@ void Form1::takeOrders(const QSet<qint64>& orderIds, const QSet<qint64>& gone) {
         for (qsizetype i = from; i < std::min(ids.size(), from + 500); ++i) numbers << QString::number(ids[i]);
         data::Recordset rs;
         // In the order of their numbers: new rows join an unsorted list as a full read puts them.
-        rs.open(order::kOrderRows + QStringLiteral(" where OrderID in (") + numbers.join(u',') +
-                    QStringLiteral(") order by OrderID"),
+        rs.open(data::statements::kOrderRows + QStringLiteral(" where OrderID in (") +
+                    numbers.join(u',') + QStringLiteral(") order by OrderID"),
                 AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
         const OrderCells cells(rs);
         for (; !rs.eof(); rs.moveNext()) {
@@ -238,13 +238,8 @@ bool Form1::orderListFilling() const { return ListView1->listModel()->filling();
 
 void Form1::ListView1_ItemClick() {
     data::Recordset rs;
-    rs.open(QStringLiteral("select OrderDetailID,ProductName,Quantity,[Order Details].UnitPrice,"
-                           "Discount from (([Order Details] ") +
-                QStringLiteral("inner join Orders on Orders.OrderID=[Order Details].OrderID) ") +
-                QStringLiteral("inner join Products on Products.ProductID=[Order Details].ProductID) "
-                               "where [Order Details].OrderID=") +
-                ListView1->selectedText(),
-            AppConnection(), data::Recordset::OpenStatic, data::Recordset::ReadOnly);
+    rs.open(data::statements::listLinesStatement(ListView1->selectedText()), AppConnection(),
+            data::Recordset::OpenStatic, data::Recordset::ReadOnly);
     // Cleared once the lines can be read: a book out of reach leaves the lines shown.
     ListView2->clear();
     while (!rs.eof()) {

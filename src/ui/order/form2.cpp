@@ -8,6 +8,7 @@
 #include "app/dialogs.h"
 #include "app/errortrap.h"
 #include "app/globals.h"
+#include "data/bookstatements.h"
 #include "data/recordset.h"
 #include "text/recordnumber.h"
 #include "text/textconv.h"
@@ -84,7 +85,7 @@ QString fieldText(const data::Recordset& rs, const char* name) {
 // their names, which two rows may share.
 QVariantList ownIdentifiers(const QString& orderId) {
     data::Recordset rs;
-    rs.open(order::orderIdentifiersStatement(orderId), AppConnection(), data::Recordset::OpenStatic,
+    rs.open(data::statements::orderIdentifiersStatement(orderId), AppConnection(), data::Recordset::OpenStatic,
             data::Recordset::ReadOnly);
     QVariantList ids{QVariant(), QVariant(), QVariant()};
     if (!rs.eof()) ids = {rs.field(0), rs.field(1), rs.field(2)};
@@ -107,8 +108,8 @@ Form2::Form2(QWidget* parent) : Form(parent) {
 Form2::~Form2() = default;
 
 void Form2::readTogether() {
-    QStringList statements{order::kCustomerList, order::kEmployeeList, order::kShippingMethodList,
-                           order::kProductList};
+    QStringList statements{data::statements::kCustomerList, data::statements::kEmployeeList, data::statements::kShippingMethodList,
+                           data::statements::kProductList};
     bool number = false;
     const qlonglong id = m_ID.toLongLong(&number);
     if (!m_ID.isEmpty() && number) {
@@ -116,8 +117,8 @@ void Form2::readTogether() {
         // change at the save, never as none.
         const QString digits = QString::number(id);
         statements = order::versionStatements(digits) + statements;
-        statements << order::orderRowStatement(m_ID) << order::orderIdentifiersStatement(digits)
-                   << order::orderLinesStatement(digits);
+        statements << data::statements::orderRowStatement(m_ID) << data::statements::orderIdentifiersStatement(digits)
+                   << data::statements::orderLinesStatement(digits);
     }
     m_kept = std::make_unique<data::KeptReads>(AppConnection(), statements);
 }
@@ -318,14 +319,14 @@ void Form2::Form_Load() {
 }
 
 void Form2::FillCustomerList() {
-    fillList(Combo1, m_CustomerIDs, order::kCustomerList,
+    fillList(Combo1, m_CustomerIDs, data::statements::kCustomerList,
              QStringLiteral("CustomerID"),
              [](const data::Recordset& rs) { return fieldText(rs, "CompanyName"); });
 }
 
 void Form2::FillEmployeeList() {
     fillList(Combo2, m_EmployeeIDs,
-             order::kEmployeeList,
+             data::statements::kEmployeeList,
              QStringLiteral("EmployeeID"), [](const data::Recordset& rs) {
                  return fieldText(rs, "FirstName") + QLatin1Char(' ') + fieldText(rs, "LastName");
              });
@@ -333,7 +334,7 @@ void Form2::FillEmployeeList() {
 
 void Form2::FillShippingMethodList() {
     fillList(Combo3, m_ShippingMethodIDs,
-             order::kShippingMethodList,
+             data::statements::kShippingMethodList,
              QStringLiteral("ShippingMethodID"),
              [](const data::Recordset& rs) { return fieldText(rs, "ShippingMethod"); });
 }
@@ -356,7 +357,7 @@ void positionList(QComboBox* list, const Collection<qlonglong>& ids, const QVari
 
 void Form2::LoadOrder() {
     data::Recordset rs;
-    rs.open(order::orderRowStatement(m_ID), AppConnection(), data::Recordset::OpenStatic,
+    rs.open(data::statements::orderRowStatement(m_ID), AppConnection(), data::Recordset::OpenStatic,
             data::Recordset::ReadOnly);
     QString orderId;
     if (!rs.eof()) {
@@ -376,7 +377,7 @@ void Form2::LoadOrder() {
     // What the order is as stored now, for the save to see whether another desk changed it.
     m_loaded = orderId.isEmpty() ? order::OrderVersion() : order::readVersion(AppConnection(), orderId);
     if (orderId.isEmpty()) return;
-    rs.open(order::orderLinesStatement(orderId), AppConnection(), data::Recordset::OpenStatic,
+    rs.open(data::statements::orderLinesStatement(orderId), AppConnection(), data::Recordset::OpenStatic,
             data::Recordset::ReadOnly);
     while (!rs.eof()) {
         const int item = ListView1->addItem(fieldText(rs, "ProductID"));

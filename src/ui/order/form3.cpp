@@ -6,6 +6,7 @@
 #include "app/dialogs.h"
 #include "app/errortrap.h"
 #include "app/globals.h"
+#include "data/bookstatements.h"
 #include "data/recordset.h"
 #include "text/textconv.h"
 #include "ui/controls/accessible.h"
@@ -157,7 +158,7 @@ void Form3::FillProductList() {
     m_UnitPrices = Collection<QVariant>();
     Combo1->clear();
     data::Recordset rs;
-    rs.open(order::kProductList, AppConnection(),
+    rs.open(data::statements::kProductList, AppConnection(),
             data::Recordset::OpenStatic, data::Recordset::ReadOnly);
     while (!rs.eof()) {
         const QVariant id = rs.field(QStringLiteral("ProductID"));

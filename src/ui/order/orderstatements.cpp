@@ -55,26 +55,6 @@ QString discountValue(const QString& discountText) {
     return text::numberText((value ? *value : text::leadingNumber(discountText)) / 100);
 }
 
-QString orderRowStatement(const QString& orderId) {
-    return kOrderRows + QStringLiteral(" where OrderID=") +
-           text::recordNumber(QStringLiteral("order number"), orderId);
-}
-
-QString orderIdentifiersStatement(const QString& orderId) {
-    return QStringLiteral("select CustomerID, EmployeeID, ShippingMethodID from Orders where "
-                          "OrderID=") +
-           text::recordNumber(QStringLiteral("order number"), orderId);
-}
-
-QString orderLinesStatement(const QString& orderId) {
-    return QStringLiteral("select [Order Details].ProductID,ProductName,Quantity,"
-                          "[Order Details].UnitPrice,Discount from (([Order Details] ") +
-           QStringLiteral("inner join Orders on Orders.OrderID=[Order Details].OrderID) ") +
-           QStringLiteral("inner join Products on Products.ProductID=[Order Details].ProductID)"
-                          " where [Order Details].OrderID=") +
-           text::recordNumber(QStringLiteral("order number"), orderId);
-}
-
 QString updateOrderStatement(const OrderValues& order, const QString& orderId) {
     return QStringLiteral("update Orders set CustomerID=") + QString::number(order.customerId) +
            QStringLiteral(",EmployeeID=") + QString::number(order.employeeId) +

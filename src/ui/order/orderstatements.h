@@ -1,8 +1,8 @@
 #pragma once
 
-// The statements that save an order, built from the texts and values the order editor holds.
-// Nothing here knows about widgets; every conversion of a text the user sees into statement
-// text happens here, so each is tested once.
+// The statements that save an order, built from the texts and values the order editor holds
+// (what it reads is in data/bookstatements.h). Nothing here knows about widgets; every
+// conversion of a text the user sees into statement text happens here, so each is tested once.
 
 #include <QDate>
 #include <QString>
@@ -44,30 +44,6 @@ QString taxValue(const QString& percentText);
 QString quantityValue(const QString& quantityText);
 QString unitPriceValue(const QString& priceText);
 QString discountValue(const QString& discountText);
-
-// Every order with its customer, employee and shipping method, as the order list reads them;
-// the order editor reads one of them by adding " where OrderID=" and the number.
-inline const QString kOrderRows = QStringLiteral(
-    "select OrderID, CompanyName, Employees.FirstName + ' ' + Employees.LastName as "
-    "EmployeeName, OrderDate, PurchaseOrderNumber, ShipDate, ShippingMethod, SalesTaxRate from "
-    "(((Orders inner join Customers on Customers.CustomerID=Orders.CustomerID) "
-    "inner join Employees on eMPLOYEES.EmployeeID= Orders.EmployeeID) "
-    "inner join [Shipping Methods] on "
-    "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID)");
-
-// The lookup lists of the editors, each with its identifiers.
-inline const QString kCustomerList = QStringLiteral("select * from Customers order by CompanyName");
-inline const QString kEmployeeList =
-    QStringLiteral("select * from Employees order by FirstName, LastName");
-inline const QString kShippingMethodList =
-    QStringLiteral("select * from [Shipping Methods] order by ShippingMethod");
-inline const QString kProductList = QStringLiteral("select * from Products order by ProductName");
-
-// What the editor reads of an order it opens: its row as the list shows it, the identifiers
-// of its customer, employee and shipping method, and its lines.
-QString orderRowStatement(const QString& orderId);
-QString orderIdentifiersStatement(const QString& orderId);
-QString orderLinesStatement(const QString& orderId);
 
 QString updateOrderStatement(const OrderValues& order, const QString& orderId);
 QString insertOrderStatement(const OrderValues& order);
