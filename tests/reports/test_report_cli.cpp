@@ -84,6 +84,9 @@ private slots:
         QTest::newRow("order number not a number")
             << QStringList{"--report", "Order", "--order", "1 or 1=1", "--pdf", "out.pdf"}
             << "--order needs an order number, not '1 or 1=1'";
+        QTest::newRow("dry run alone") << QStringList{"--dry-run"} << "--dry-run goes with --import-orders";
+        QTest::newRow("export and report")
+            << QStringList{"--export-orders", "out.csv", "--report", "Order", "--order", "1"} << "go alone";
     }
     void badArguments() {
         QFETCH(QStringList, args);
@@ -120,6 +123,37 @@ private slots:
         QCOMPARE(missing.exitCode, 1);
         QVERIFY2(missing.err.contains("there is no order 99"), qPrintable(missing.err));
         QVERIFY(!QFile::exists(file("none.pdf")));
+    }
+
+    // The orders out and back in through the real program: a file with a bad row stores
+    // nothing (exit 1, the row named), a dry run stores nothing, an import adds every line.
+    void ordersOutAndIn() {
+        sampleBook();
+        const Run out = quarrydesk({"--export-orders", "-"});
+        QCOMPARE(out.exitCode, 0);
+        QVERIFY2(out.out.startsWith("Order,Customer,Employee,Order Date,") &&
+                     out.out.contains("Ferro Kastell,2026-03-07,2026-03-07,31,DHL,0.5,Mug,2,15,0.1"),
+                 qPrintable(out.out));
+        auto save = [&](const char* name, const QString& text) {
+            QFile f(file(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(text.toUtf8());
+        };
+        save("orders.csv", out.out);
+        save("bad.csv", out.out + "9,Acme,,2026-01-01,,,,,Mug,many,1,0\r\n");
+        const Run bad = quarrydesk({"--import-orders", file("bad.csv")});
+        QCOMPARE(bad.exitCode, 1);
+        QVERIFY2(bad.err.contains("line 6, Quantity: 'many' is not a number") &&
+                     bad.err.contains("nothing was imported"), qPrintable(bad.err));
+        const Run dry = quarrydesk({"--import-orders", file("orders.csv"), "--dry-run"});
+        QCOMPARE(dry.exitCode, 0);
+        QVERIFY2(dry.out.startsWith("Checked: would import 3 orders with 4 lines"), qPrintable(dry.out));
+        QCOMPARE(quarrydesk({"--export-orders", "-"}).out, out.out);  // nothing stored yet
+        const Run in = quarrydesk({"--import-orders", file("orders.csv")});
+        QCOMPARE(in.exitCode, 0);
+        QVERIFY2(in.out.startsWith("Imported 3 orders with 4 lines, all they name already in the book."),
+                 qPrintable(in.out));
+        QCOMPARE(quarrydesk({"--export-orders", "-"}).out.count("\r\n"), 1 + 2 * 4);
     }
 
     void noOrderBook() {
