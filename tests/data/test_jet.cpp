@@ -6,6 +6,7 @@
 #include "data/recordset.h"
 #include "data/schema.h"
 #include "data/schemainfo.h"
+#include "data/sqliteengine.h"
 #include "support/testenv.h"
 
 #include <QtTest>
@@ -33,7 +34,7 @@ QVariantList firstRow(Connection& db, const QString& sql, QString* name = nullpt
 QString plan(Connection& db, const QString& statement) {
     const QByteArray sql = "EXPLAIN QUERY PLAN " + jet::translate(statement).toUtf8();
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db.sqliteHandle(), sql.constData(), -1, &stmt, nullptr);
+    sqlite3_prepare_v2(qd::data::SqliteEngine::behind(db)->handle(), sql.constData(), -1, &stmt, nullptr);
     QString steps;
     while (sqlite3_step(stmt) == SQLITE_ROW)
         steps += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3))) + u'\n';
@@ -152,7 +153,7 @@ private slots:
     // The translator's schema knowledge is the template book's own: every column with its kind,
     // every table with its integer key.
     void schemaMatchesTheTemplate() {
-        sqlite3* db = m_db.sqliteHandle();
+        sqlite3* db = qd::data::SqliteEngine::behind(m_db)->handle();
         sqlite3_stmt* tables = nullptr;
         sqlite3_prepare_v2(db, "select name from sqlite_master where type = 'table' and name not like 'sqlite%'",
                            -1, &tables, nullptr);
