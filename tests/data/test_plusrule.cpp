@@ -86,6 +86,9 @@ private slots:
         QTest::newRow("number + Null") << "2 + Null" << "null";
         QTest::newRow("Null + Null") << "Null + Null" << "null";
         QTest::newRow("Null + text column") << "Null + CompanyName" << "null";
+        // What a function gives is not known: joined with a text, added to a number.
+        QTest::newRow("function's result + text") << "Trim(CompanyName) + 'x'" << "text Acmex";
+        QTest::newRow("Val + number") << "Val('2') + 1" << "number 3";
         // A number in quotes with a number: added.
         QTest::newRow("quoted number first") << "'5' + 2" << "number 7";
         QTest::newRow("quoted number second") << "2 + ' 1.5 '" << "number 3.5";
