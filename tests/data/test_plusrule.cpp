@@ -4,16 +4,13 @@
 // in the row (a text column holding "12" is still text).
 
 #include "core/error.h"
+#include "data/bookcopy.h"
 #include "data/connection.h"
-#include "data/pgengine.h"
 #include "data/recordset.h"
-#include "data/schema.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
 
 #include <QtTest>
-
-#include <memory>
 
 using qd::data::Connection;
 using qd::data::Recordset;
@@ -55,10 +52,9 @@ private slots:
         QVERIFY2(m_server.ready(&why), qPrintable(why));
         m_env.provideWorkingFile();
         m_file.open(fileConnectionString(m_env.workingFile()));
-        auto engine = std::make_unique<qd::data::PostgresEngine>(
-            m_server.newDatabase(), qd::data::PostgresEngine::Check::Anything);
-        for (const QString& s : qd::data::Schema::book().postgresScript()) engine->executeNative(s);
-        m_book.open(std::move(engine));
+        const QString server = m_server.newDatabase();
+        qd::data::initServerBook(server);
+        m_book.open(QStringLiteral("provider=postgresql;data source=") + server);
         for (Connection* book : {&m_file, &m_book}) {
             book->execute("insert into Customers (CompanyName, FirstName) values ('Acme', Null)");
             book->execute("insert into Orders (CustomerID, EmployeeID, OrderDate, PurchaseOrderNumber, "
