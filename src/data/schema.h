@@ -54,7 +54,8 @@ public:
     // "[Order Details].UnitPrice", letter case ignored. An unqualified name that several tables
     // share has a kind only when they all agree on it. nullopt for a name the schema lacks.
     std::optional<Kind> kindOf(QStringView name) const;
-    // True when a column of this name holds text (or money) in every table that has one.
+    // Whether a column of this name holds text (isTextColumn) or money (isMoneyColumn) in every
+    // table that has one.
     bool isTextColumn(const QString& name) const { return kindOf(name) == Kind::Text; }
     bool isMoneyColumn(const QString& name) const { return kindOf(name) == Kind::Money; }
     // The integer key column of a table named as statements name it ("[Shipping Methods]" ->
