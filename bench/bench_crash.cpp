@@ -60,7 +60,7 @@ void killCommands(const QString& folder, const QString& book, int runs, unsigned
             // As the next start or command finds the book: whole, the old one or the copy.
             qd::data::Connection db;
             db.open(fileConnectionString(book));
-            if (!qd::data::checkPages(db.sqliteHandle(), qd::data::PageCheckKind::Full).isEmpty() ||
+            if (!db.engine().checkPages(qd::data::PageCheckKind::Full).isEmpty() ||
                 crashrun::cutOrders(db, nullptr) > 0)
                 ++notWhole;
             db.close();

@@ -1,12 +1,12 @@
 #include "app/adocheck.h"
 
+#include "data/connection.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSysInfo>
-
-#include <sqlite3.h>
 
 namespace qd {
 
@@ -22,11 +22,7 @@ constexpr int kPathNotFound = 76;
 
 bool dataObjectsAvailable() {
     if (g_check) return g_check();
-    sqlite3* db = nullptr;
-    const bool opened = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
-    const bool ran = opened && sqlite3_exec(db, "select 1", nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return ran;
+    return data::fileEngineAvailable();
 }
 
 void setDataObjectsCheck(std::function<bool()> check) { g_check = std::move(check); }

@@ -5,7 +5,6 @@
 #include "core/error.h"
 #include "data/bookfile.h"
 #include "data/connection.h"
-#include "data/sqliteengine.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -113,7 +112,7 @@ void recoverInterruptedChange(const QString& bookPath) {
     if (!QFile::exists(bookPath + QStringLiteral("-journal"))) return;
     try {
         data::Connection book;
-        book.open(std::make_unique<data::SqliteEngine>(bookPath));
+        book.openFile(bookPath);
         book.engine().query(QStringLiteral("select count(*) from sqlite_master"))->next();
     } catch (const Error&) {
         // A book that cannot be opened is kept as it is, journal and all.

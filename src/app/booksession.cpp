@@ -8,7 +8,6 @@
 #include "data/connection.h"
 #include "data/pagecheck.h"
 #include "data/schemacheck.h"
-#include "data/sqliteengine.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,8 +77,8 @@ BookSession::BookSession(data::Connection& connection, const QString& connection
         m_connection.close();
         m_refused = true;
         m_problem = refusedBookMessage(m_book, refusal);
-        m_connection.open(std::make_unique<data::SqliteEngine>(
-            ApplicationPath() + QStringLiteral("/dbBlank.mdb"), data::SqliteEngine::Access::ReadOnly));
+        m_connection.openFile(ApplicationPath() + QStringLiteral("/dbBlank.mdb"),
+                              data::FileAccess::ReadOnly);
         return;
     }
     m_mark = std::make_unique<InUseMark>(m_book);
@@ -131,8 +130,9 @@ void BookSession::beforeWrite() {
 
 void BookSession::backupIfDue() {
     const QDate today = QDate::currentDate();
-    sqlite3* db = m_connection.sqliteHandle();
-    if (today == m_backupDay || !db) return;
+    if (today == m_backupDay || m_connection.state() != data::Connection::Open ||
+        !m_connection.engine().supports(data::Capability::BackupCopy))
+        return;
     m_backupDay = today;
     const QString target = dailyBackupPath(m_book, today);
     if (QFileInfo::exists(target)) return;  // made earlier today, by this copy or another
@@ -146,7 +146,7 @@ void BookSession::backupIfDue() {
              folder.entryList({QFileInfo(target).fileName() + QStringLiteral(".part-*")},
                               QDir::Files | QDir::Hidden))
             QFile::remove(folder.filePath(part));
-        data::writeBackupCopy(db, target);
+        m_connection.engine().writeBackupCopy(target);
         rotateDailyBackups(m_book);
     } catch (const Error& e) {
         // Where the book's folder takes no file, or the book itself cannot be read, the change

@@ -5,7 +5,6 @@
 #include "data/pgengine.h"
 #include "data/recordset.h"
 #include "data/schema.h"
-#include "data/sqliteengine.h"
 #include "data/transaction.h"
 
 #include <charconv>
@@ -39,28 +38,6 @@ QString literal(const Recordset& rs, int column) {
     return quotedText(rs.text(column));
 }
 
-// The number the book's counter of a table has given last: keys of deleted rows included, so
-// a copy never hands out a number that was used before.
-long long lastNumberGiven(Connection& book, const Schema::Table& table) {
-    long long last = 0;
-    if (auto* server = dynamic_cast<PostgresEngine*>(&book.engine()))
-        return server->lastNumberGiven(table.name, table.key());
-    Recordset rs;
-    rs.open(QStringLiteral("select seq from sqlite_sequence where name = '%1'").arg(table.name), book);
-    if (!rs.eof()) last = rs.field(0).toLongLong();
-    return last;
-}
-
-void setLastNumberGiven(Connection& book, const Schema::Table& table, long long last) {
-    if (auto* server = dynamic_cast<PostgresEngine*>(&book.engine())) {
-        server->setLastNumberGiven(table.name, table.key(), last);
-        return;
-    }
-    book.execute(QStringLiteral("delete from sqlite_sequence where name = '%1'").arg(table.name));
-    book.execute(QStringLiteral("insert into sqlite_sequence (name, seq) values ('%1', %2)")
-                     .arg(table.name).arg(last));
-}
-
 }  // namespace
 
 void initServerBook(const QString& conninfo) {
@@ -84,6 +61,12 @@ void initServerBook(const QString& conninfo) {
 
 std::vector<CopiedTable> copyBook(Connection& from, Connection& to) {
     const Schema& schema = Schema::book();
+    // Both keep their key counters: keys of deleted rows included, so a copy never hands out a
+    // number that was used before.
+    for (Connection* book : {&from, &to})
+        if (!book->engine().supports(Capability::KeyCounters))
+            throw Error(QStringLiteral("The order book '%1' cannot be copied: it keeps no key "
+                                       "counters.").arg(book->path()));
     for (const Schema::Table& table : schema.tables()) {
         Recordset rs;
         rs.open(QStringLiteral("select count(*) from ") + bracketed(table.name), to);
@@ -121,18 +104,18 @@ std::vector<CopiedTable> copyBook(Connection& from, Connection& to) {
         rs.close();
         Recordset highest;
         highest.open(QStringLiteral("select max(%1) from %2").arg(bracketed(table.key()), bracketed(table.name)), to);
-        setLastNumberGiven(to, table, qMax(lastNumberGiven(from, table),
-                                           highest.eof() ? 0 : highest.field(0).toLongLong()));
+        to.engine().setLastNumberGiven(table.name, table.key(),
+                                       qMax(from.engine().lastNumberGiven(table.name, table.key()),
+                                            highest.eof() ? 0 : highest.field(0).toLongLong()));
         copied.push_back({table.name, rows});
     }
     transaction.commit();
     // The server plans its joins from its statistics: gather them for the rows just copied, in
     // the book's own tables only (a role that owns nothing else gets no warnings).
-    if (auto* server = dynamic_cast<PostgresEngine*>(&to.engine())) {
+    if (to.engine().supports(Capability::Statistics)) {
         QStringList tables;
-        for (const Schema::Table& table : schema.tables())
-            tables << QLatin1Char('"') + table.name + QLatin1Char('"');
-        server->executeNative(QStringLiteral("ANALYZE ") + tables.join(QStringLiteral(", ")));
+        for (const Schema::Table& table : schema.tables()) tables << table.name;
+        to.engine().gatherStatistics(tables);
     }
     return copied;
 }

@@ -109,8 +109,8 @@ void writeBackupCopy(sqlite3* source, const QString& target, const QString& like
 
 void writeBackupCopyOfFile(const QString& source, const QString& target, const QString& likeFile) {
     Connection book;
-    book.open(std::make_unique<SqliteEngine>(source));
-    writeBackupCopy(book.sqliteHandle(), target, likeFile.isEmpty() ? source : likeFile);
+    book.openFile(source);
+    book.engine().writeBackupCopy(target, likeFile.isEmpty() ? source : likeFile);
 }
 
 ExclusiveHold::ExclusiveHold(const QString& bookPath) {
@@ -153,13 +153,13 @@ ExclusiveHold::~ExclusiveHold() {
 
 void checkBookFile(const QString& path, PageCheckKind kind) {
     Connection book;
-    book.open(std::make_unique<SqliteEngine>(path, SqliteEngine::Access::ReadOnly));
+    book.openFile(path, FileAccess::ReadOnly);
     const QString file = QDir::toNativeSeparators(path);
     const QStringList missing = missingSchema(book);  // a damaged schema throws, naming the file
     if (!missing.isEmpty())
         throw Error(QStringLiteral("The file '%1' is not a complete Quarrydesk order book: %2.")
                         .arg(file, missing.join(QStringLiteral("; "))));
-    const QStringList findings = checkPages(book.sqliteHandle(), kind, 3);
+    const QStringList findings = book.engine().checkPages(kind, 3);
     if (!findings.isEmpty())
         throw Error(QStringLiteral("The order book '%1' is damaged: %2")
                         .arg(file, findings.join(QStringLiteral("; "))));

@@ -11,14 +11,11 @@ struct sqlite3;
 
 namespace qd::data {
 
-// A consistent copy of the book open on `source`, made with SQLite's online backup API (which
-// reads through a write-ahead log too): readers go on meanwhile and a writer waits until the
-// copy is taken. The copy is written to a temporary file beside `target`, is on disk, and
-// replaces `target` only when complete. It is as private as `likeFile` (its mode and, where
-// the user may, its group; the source's file when none is given), from the moment it exists.
-// Throws qd::Error naming target.
-void writeBackupCopy(sqlite3* source, const QString& target, const QString& likeFile = QString());
-// The same for a book file that is not open here (the program may have it open elsewhere).
+// A consistent copy of a book file that is not open here (the program may have it open
+// elsewhere): readers go on meanwhile and a writer waits until the copy is taken. The copy is
+// written to a temporary file beside `target`, is on disk, and replaces `target` only when
+// complete. It is as private as `likeFile` (its mode and, where the user may, its group; the
+// source's file when none is given), from the moment it exists. Throws qd::Error naming target.
 void writeBackupCopyOfFile(const QString& source, const QString& target,
                            const QString& likeFile = QString());
 
@@ -38,8 +35,6 @@ public:
     ~ExclusiveHold();
     ExclusiveHold(const ExclusiveHold&) = delete;
     ExclusiveHold& operator=(const ExclusiveHold&) = delete;
-
-    sqlite3* handle() const { return m_db; }
 
 private:
     sqlite3* m_db = nullptr;

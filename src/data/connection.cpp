@@ -45,7 +45,12 @@ void Connection::open(const QString& connectionString) {
         throw Error(QStringLiteral("Provider cannot be found. It may not be properly installed."));
     const QString path = connectionValue(connectionString, QStringLiteral("data source"));
     if (path.isEmpty()) throw Error(QStringLiteral("The connection string names no data source."));
-    open(std::make_unique<SqliteEngine>(path));
+    openFile(path);
+}
+
+void Connection::openFile(const QString& path, FileAccess access) {
+    if (m_engine) throw Error(QStringLiteral("Operation is not allowed when the object is open."));
+    open(std::make_unique<SqliteEngine>(path, access));
 }
 
 void Connection::open(std::unique_ptr<Engine> engine) {
@@ -72,11 +77,6 @@ Engine& Connection::engine() const {
     if (!m_engine)
         throw Error(QStringLiteral("Operation is not allowed when the object is closed."));
     return *m_engine;
-}
-
-sqlite3* Connection::sqliteHandle() const {
-    const auto* local = dynamic_cast<const SqliteEngine*>(m_engine.get());
-    return local ? local->handle() : nullptr;
 }
 
 int Connection::execute(const QString& statement) {

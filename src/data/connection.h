@@ -9,9 +9,11 @@
 #include <functional>
 #include <memory>
 
-struct sqlite3;
-
 namespace qd::data {
+
+// How an order book file is opened: read-only for a damaged book and for the stand-in shown in
+// place of a refused one, so that every write to it is refused and reported.
+enum class FileAccess { ReadWrite, ReadOnly };
 
 // The one connection to the order book, with the calls the program makes on it: open with a
 // connection string, execute a statement, ask the state, close. Statements are written in the
@@ -36,6 +38,9 @@ public:
     // Opens the book named by "data source=" in a connection string of the form
     // "provider=microsoft.jet.oledb.4.0;data source=<path>;JET OLEDB:Database Password=".
     void open(const QString& connectionString);
+    // Opens the order book file at path (never created when missing; a file that is not an
+    // order book is refused unchanged).
+    void openFile(const QString& path, FileAccess access = FileAccess::ReadWrite);
     // Opens the book with an engine made by the caller.
     void open(std::unique_ptr<Engine> engine);
     // Returns the number of rows the statement inserted, changed or deleted.
@@ -76,8 +81,6 @@ public:
 
     // The engine behind the connection, or an error when the connection is closed.
     Engine& engine() const;
-    // The SQLite handle of a local book; null for other engines and when closed.
-    sqlite3* sqliteHandle() const;
 
 private:
     friend class KeptReads;
@@ -125,6 +128,10 @@ QString bookFilePath(const QString& connectionString);
 // The order book's file-format marks, shared with the template builder's schema.
 constexpr unsigned kApplicationId = 0x51442D31u;
 constexpr int kSchemaVersion = 1;
+
+// Whether the engine of order book files starts and runs a statement on a book in memory.
+// Never throws.
+bool fileEngineAvailable();
 
 // Throws unless the file at path looks like an order book, judged from its header alone so
 // that the check never changes the file.

@@ -12,6 +12,19 @@
 
 namespace qd::data {
 
+// How closely a book's pages are checked: the structure of every page, or that too and every
+// index against its table (several times slower).
+enum class PageCheckKind { Quick, Full };
+
+// What an engine can do besides running statements; each engine says which it supports, and
+// the calls of one it does not support throw "not supported on this book".
+enum class Capability {
+    BackupCopy,    // a consistent copy of the book in a file of its own
+    PageCheck,     // a check of the book's pages for damage
+    KeyCounters,   // the last number each table's key counter gave, read and set
+    Statistics,    // the planner's statistics, gathered on request
+};
+
 // The kind of one value of the current row.
 enum class ValueType { Null, Integer, Real, Text };
 
@@ -100,6 +113,26 @@ public:
     // The trips to the book so far that waited for its answer (a server's round trips; for the
     // tests and the benchmark that count them). A file's calls cost no trip.
     virtual long long roundTrips() const { return 0; }
+
+    // ---- capabilities: each throws qd::Error unless supports() says yes ----
+    virtual bool supports(Capability capability) const {
+        (void)capability;
+        return false;
+    }
+    // A consistent copy of the book, written under a temporary name beside target and put in
+    // its place when complete; as private as likeFile (the book's own file when empty).
+    virtual void writeBackupCopy(const QString& target, const QString& likeFile = QString());
+    // What a check of the book's pages found, at most `limit` findings; empty when sound.
+    virtual QStringList checkPages(PageCheckKind kind, int limit = 10);
+    // The last number the key counter of a table gave (keys of deleted rows included), and
+    // setting it, so that new rows never take a number given before.
+    virtual long long lastNumberGiven(const QString& table, const QString& key);
+    virtual void setLastNumberGiven(const QString& table, const QString& key, long long last);
+    // Gathers the planner's statistics of the tables named (after a bulk copy).
+    virtual void gatherStatistics(const QStringList& tables);
+
+protected:
+    [[noreturn]] void unsupported(Capability capability) const;
 };
 
 }  // namespace qd::data

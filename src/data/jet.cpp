@@ -2,7 +2,7 @@
 
 #include "core/error.h"
 #include "data/jettokens.h"
-#include "data/schemainfo.h"
+#include "data/schema.h"
 #include "text/textconv.h"
 
 #include <QRegularExpression>
@@ -75,7 +75,6 @@ std::vector<Token> tokenize(const QString& sql) {
                 ++j;
             }
             take(Kind::Text, qMin(j + 1, n));
-            out.back().isText = c == u'\'';  // "..." may name a column
         } else if (c == u'#') {
             const int j = sql.indexOf(u'#', i + 1);
             if (j < 0)
@@ -223,41 +222,6 @@ int rightOperandEnd(const std::vector<Token>& t, int plus) {
 
 namespace {
 
-int firstBinaryPlus(const std::vector<Token>& t) {
-    for (int i = 0; i < int(t.size()); ++i) {
-        if (t[i].kind != Kind::Op || t[i].text != "+") continue;
-        const int before = previousSignificant(t, i);
-        if (before >= 0 && endsOperand(t[before])) return i;
-    }
-    return -1;
-}
-
-// The one token an operand is made of, or nullptr when it has more.
-const Token* soleToken(const std::vector<Token>& t, int from, int to) {
-    const Token* sole = nullptr;
-    for (int i = from; i < to; ++i) {
-        if (t[i].kind == Kind::Space) continue;
-        if (sole) return nullptr;
-        sole = &t[i];
-    }
-    return sole;
-}
-
-// Whether an operand is known to be text (or Null) whatever the row: then + between two such
-// operands is the engine's own concatenation, which also gives Null for a Null side.
-bool knownText(const Token* operand) {
-    if (!operand) return false;
-    if (operand->isText) return true;
-    return operand->kind == Kind::Name && !isKeyword(*operand) &&
-           schema::columnKind(operand->text) == schema::ColumnKind::Text;
-}
-
-QString joined(const std::vector<Token>& t, int from, int to) {
-    QString s;
-    for (int i = from; i < to; ++i) s += t[i].text;
-    return s.trimmed();
-}
-
 // ---- functions registered on the handle ---------------------------------------------------
 
 QString valueText(sqlite3_value* v) {
@@ -274,27 +238,6 @@ void resultText(sqlite3_context* ctx, const QString& s) {
 bool isNumber(sqlite3_value* v) {
     const int type = sqlite3_value_type(v);
     return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
-}
-
-void addFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    sqlite3_value* a = argv[0];
-    sqlite3_value* b = argv[1];
-    if (sqlite3_value_type(a) == SQLITE_NULL || sqlite3_value_type(b) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    // A number meets text that reads as a number: arithmetic, as the engine does.
-    const bool numeric = (isNumber(a) && isNumber(b)) ||
-                         (isNumber(a) && sqlite3_value_numeric_type(b) != SQLITE_TEXT) ||
-                         (isNumber(b) && sqlite3_value_numeric_type(a) != SQLITE_TEXT);
-    if (numeric) {
-        if (sqlite3_value_type(a) == SQLITE_INTEGER && sqlite3_value_type(b) == SQLITE_INTEGER)
-            sqlite3_result_int64(ctx, sqlite3_value_int64(a) + sqlite3_value_int64(b));
-        else
-            sqlite3_result_double(ctx, sqlite3_value_double(a) + sqlite3_value_double(b));
-        return;
-    }
-    resultText(ctx, valueText(a) + valueText(b));
 }
 
 void cdateFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -376,14 +319,14 @@ QString firstLastThroughKey(const QString& sql) {
     const QRegularExpressionMatch m = pick.match(sql);
     if (!m.hasMatch()) return QString();
     const QString table = m.captured(4);
-    const QString key = schema::integerKey(table);
+    const QString key = Schema::book().keyOf(table);
     if (key.isEmpty()) return QString();
     const QString argument = m.captured(2);
     const qsizetype dot = argument.lastIndexOf(u'.');
-    const QString column = schema::unbracketed(dot < 0 ? argument : argument.mid(dot + 1));
+    const QString column = unbracketed(dot < 0 ? argument : argument.mid(dot + 1));
     if (column.compare(key, Qt::CaseInsensitive) != 0) return QString();
-    if (dot >= 0 && schema::unbracketed(argument.left(dot))
-                            .compare(schema::unbracketed(table), Qt::CaseInsensitive) != 0)
+    if (dot >= 0 && unbracketed(argument.left(dot))
+                            .compare(unbracketed(table), Qt::CaseInsensitive) != 0)
         return QString();
     // Without an alias the column keeps the name the aggregate would have had.
     QString alias = m.captured(3);
@@ -411,37 +354,10 @@ QString storedOrderForFirstLast(const QString& sql) {
     return sql.left(m.capturedEnd(2)) + QStringLiteral(" NOT INDEXED") + m.captured(3);
 }
 
-QString translateOperators(const QString& statement);
-
-}  // namespace
-
-QString translate(const QString& statement) {
-    return storedOrderForFirstLast(translateOperators(statement));
-}
-
-namespace {
-
 QString translateOperators(const QString& statement) {
     if (!statement.contains(u'#') && !statement.contains(u'+')) return statement;
     std::vector<Token> t = tokenize(statement);
-    for (int plus = firstBinaryPlus(t); plus >= 0; plus = firstBinaryPlus(t)) {
-        const int from = leftOperandStart(t, plus);
-        const int to = rightOperandEnd(t, plus);
-        const Token* left = soleToken(t, from, plus);
-        const Token* right = soleToken(t, plus + 1, to);
-        Token replacement{Kind::Name, QString()};
-        if (knownText(left) && knownText(right)) {
-            replacement.text = QStringLiteral("(%1 || %2)").arg(left->text, right->text);
-            replacement.isText = true;
-        } else {
-            // Operands may hold a + of their own inside parentheses: translate them first.
-            replacement.text = QStringLiteral("qd_add(%1, %2)")
-                                   .arg(translateOperators(joined(t, from, plus)),
-                                        translateOperators(joined(t, plus + 1, to)));
-        }
-        t.erase(t.begin() + from, t.begin() + to);
-        t.insert(t.begin() + from, replacement);
-    }
+    decidePluses(t, Schema::book());
     QString out;
     for (const Token& tok : t) out += tok.text;
     return out;
@@ -449,9 +365,12 @@ QString translateOperators(const QString& statement) {
 
 }  // namespace
 
+QString translate(const QString& statement) {
+    return storedOrderForFirstLast(translateOperators(statement));
+}
+
 void registerFunctions(sqlite3* db) {
     const int flags = SQLITE_UTF16 | SQLITE_DETERMINISTIC;
-    sqlite3_create_function16(db, u"qd_add", 2, flags, nullptr, addFunction, nullptr, nullptr);
     sqlite3_create_function16(db, u"cdate", 1, SQLITE_UTF16, nullptr, cdateFunction, nullptr,
                               nullptr);
     sqlite3_create_function16(db, u"val", 1, flags, nullptr, valFunction, nullptr, nullptr);

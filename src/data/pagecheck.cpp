@@ -1,6 +1,7 @@
 #include "data/pagecheck.h"
 
 #include "core/error.h"
+#include "data/sqliteengine.h"
 
 #include <QFile>
 

@@ -3,22 +3,15 @@
 // SQLite's own check of an order book's pages: quick_check looks at the structure of every
 // page, integrity_check also compares every index with its table (several times slower).
 
+#include "data/engine.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
-struct sqlite3;
-
 namespace qd::data {
-
-enum class PageCheckKind { Quick, Full };
-
-// Runs the check on an open handle. Returns what it found, at most `limit` findings; empty
-// when every page is sound. A check that cannot read the file at all gives that as a finding.
-// Throws qd::Error only when the check was interrupted.
-QStringList checkPages(sqlite3* db, PageCheckKind kind, int limit = 10);
 
 // The check run on a read-only connection of its own in a thread of its own, so that the
 // window shows and the user can read while it runs on a big book. Starts when made; the

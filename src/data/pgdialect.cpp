@@ -89,13 +89,11 @@ public:
                 nextSignificant(m_t, i) >= 0)
                 throw Error(QStringLiteral("Characters found after end of SQL statement."));
         collectAliases();
-        joinTexts();
+        decidePluses();
         return render(0, int(m_t.size()));
     }
 
 private:
-    enum class Type { Unknown, Text, Number };
-
     // Names given with AS, in the case they are written there.
     void collectAliases() {
         for (int i = 0; i < int(m_t.size()); ++i) {
@@ -109,44 +107,12 @@ private:
         }
     }
 
-    Type typeOf(int from, int to) const {
-        int first = nextSignificant(m_t, from - 1);
-        if (first < 0 || first >= to) return Type::Unknown;
-        if (nextSignificant(m_t, first) >= 0 && nextSignificant(m_t, first) < to) {
-            // Several tokens: text when joined by || at this level already.
-            for (int i = first; i < to; ++i)
-                if (m_t[i].kind == Kind::Op && m_t[i].text == QLatin1String("||")) return Type::Text;
-            return Type::Unknown;
-        }
-        const Token& tok = m_t[first];
-        if (tok.kind == Kind::Text) return Type::Text;
-        if (tok.kind == Kind::Number) return Type::Number;
-        if (tok.kind == Kind::Name && !jet::isKeyword(tok)) {
-            const QString column = nameParts(tok.text).constLast();
-            if (m_schema.isTextColumn(column)) return Type::Text;
-            if (!m_schema.canonicalName(column).isEmpty()) return Type::Number;
-        }
-        return Type::Unknown;
-    }
-
-    // Text on one side of + and no number on the other: the texts are joined. Quoted texts
-    // are marked as text, which the server needs when both sides are quoted.
-    void joinTexts() {
-        for (int i = 0; i < int(m_t.size()); ++i) {
-            if (m_t[i].kind != Kind::Op || m_t[i].text != QLatin1String("+")) continue;
-            const int before = jet::previousSignificant(m_t, i);
-            if (before < 0 || !jet::endsOperand(m_t[before])) continue;  // a sign
-            const int from = jet::leftOperandStart(m_t, i);
-            const int to = jet::rightOperandEnd(m_t, i);
-            const Type left = typeOf(from, i), right = typeOf(i + 1, to);
-            const bool text = (left == Type::Text || right == Type::Text) &&
-                              left != Type::Number && right != Type::Number;
-            if (!text) continue;
-            m_t[i].text = QStringLiteral("||");
-            for (int k = from; k < to; ++k)
-                if (m_t[k].kind == Kind::Text && !m_t[k].text.endsWith(QLatin1String("::text")))
-                    m_t[k].text = pgText(m_t[k].text) + QStringLiteral("::text");
-        }
+    // The one rule of + decides; quoted texts that a join takes are marked as text, which the
+    // server needs when both sides are quoted.
+    void decidePluses() {
+        jet::decidePluses(m_t, m_schema);
+        for (Token& tok : m_t)
+            if (tok.kind == Kind::Text && tok.joined) tok.text = pgText(tok.text) + QStringLiteral("::text");
     }
 
     static QString pgText(const QString& token) {

@@ -15,7 +15,7 @@ namespace pg {
 //   columns come back named as from the file;
 // - #mm/dd/yyyy# and CDate('regional date') become ISO date text, Val('text') its leading
 //   number (both read here, with the user's regional settings, as the file's engine does);
-// - + with text on either side joins texts (|| keeps Null as Null), else it adds;
+// - + joins texts or adds numbers by the one rule of both engines (jet::decidePluses);
 // - First(x) and Last(x) take x from the row with the lowest or highest key of its table (the
 //   oldest and newest row), which for the key itself is min or max;
 // - ORDER BY a text column ignores letter case, as the file's NOCASE columns do;

@@ -313,4 +313,9 @@ void PostgresEngine::setLockTimeout(int milliseconds) {
 
 int PostgresEngine::serverProcess() const { return PQbackendPID(m_conn); }
 
+PostgresEngine* PostgresEngine::behind(const Connection& connection) {
+    return connection.state() == Connection::Open ? dynamic_cast<PostgresEngine*>(&connection.engine())
+                                                  : nullptr;
+}
+
 }  // namespace qd::data

@@ -15,6 +15,7 @@ typedef struct pg_result PGresult;
 
 namespace qd::data {
 
+class Connection;
 class PgCursor;
 
 // An order book kept in a PostgreSQL database that several desktops share, reached through
@@ -70,15 +71,22 @@ public:
     // Keys drawn from the table's counter a block at a time, the rows sent by COPY.
     std::unique_ptr<RowAppender> appender(const QString& table, const QStringList& columns) override;
 
-    // For making and filling a book: the tables and views of the database, statements in the
-    // server's own language, and the last number a table's key counter gave.
+    // The key counters are the identity columns' sequences; statistics are ANALYZE's. Backups
+    // and checks of pages are the server's own care.
+    bool supports(Capability capability) const override;
+    long long lastNumberGiven(const QString& table, const QString& key) override;
+    void setLastNumberGiven(const QString& table, const QString& key, long long last) override;
+    void gatherStatistics(const QStringList& tables) override;
+
+    // For making a book: the tables and views of the database, statements in the server's own
+    // language.
     QStringList relations();
     void executeNative(const QString& sql);
-    long long lastNumberGiven(const QString& table, const QString& key);
-    void setLastNumberGiven(const QString& table, const QString& key, long long last);
 
     // The server's process serving this connection (tests end it to cut the connection).
     int serverProcess() const;
+    // The server engine behind a connection, or null (for tests that reach into the server).
+    static PostgresEngine* behind(const Connection& connection);
 
     // The channel on which every desk tells what its commits changed.
     static constexpr const char* kChannel = "quarrydesk";

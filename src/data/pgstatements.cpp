@@ -393,6 +393,17 @@ void PostgresEngine::setLastNumberGiven(const QString& table, const QString& key
     run(sql.toUtf8(), sql);
 }
 
+bool PostgresEngine::supports(Capability capability) const {
+    return capability == Capability::KeyCounters || capability == Capability::Statistics;
+}
+
+void PostgresEngine::gatherStatistics(const QStringList& tables) {
+    QStringList quoted;
+    for (const QString& table : tables)
+        quoted << QLatin1Char('"') + QString(table).replace(u'"', QLatin1String("\"\"")) + QLatin1Char('"');
+    if (!quoted.isEmpty()) executeNative(QStringLiteral("ANALYZE ") + quoted.join(QStringLiteral(", ")));
+}
+
 QString PostgresEngine::sequenceName(const QString& table, const QString& key) {
     const QString sql = QStringLiteral("SELECT %1").arg(sequenceOf(table, key));
     const Result result = run(sql.toUtf8(), sql);

@@ -12,13 +12,7 @@ extern const char* const kOrderBookSchema;  // orderbook.schema, built in
 
 namespace {
 
-QString unbracketed(QString name) {
-    name = name.trimmed();
-    if (name.startsWith(u'[') && name.endsWith(u']')) name = name.mid(1, name.size() - 2);
-    return name;
-}
-
-Schema::Kind kindOf(const QString& word, int line) {
+Schema::Kind kindNamed(const QString& word, int line) {
     static const QHash<QString, Schema::Kind> kinds = {
         {"key", Schema::Kind::Key},       {"integer", Schema::Kind::Integer},
         {"text", Schema::Kind::Text},     {"money", Schema::Kind::Money},
@@ -35,6 +29,13 @@ QString quotedName(const QString& name) {
 }
 
 }  // namespace
+
+QString unbracketed(QStringView name) {
+    name = name.trimmed();
+    if (name.size() >= 2 && name.front() == u'[' && name.back() == u']')
+        name = name.mid(1, name.size() - 2);
+    return name.toString();
+}
 
 QString bracketed(const QString& name) {
     static const QRegularExpression word(QStringLiteral("^\\w+$"));
@@ -67,7 +68,7 @@ Schema Schema::parse(const QString& text) {
         if ((m = tableLine.match(line)).hasMatch()) {
             schema.m_tables.push_back({unbracketed(m.captured(1)), {}});
         } else if ((m = columnLine.match(line)).hasMatch() && !schema.m_tables.empty()) {
-            const Kind kind = kindOf(m.captured(2), number);
+            const Kind kind = kindNamed(m.captured(2), number);
             auto& columns = schema.m_tables.back().columns;
             if ((kind == Kind::Key) != columns.empty())
                 throw Error(QStringLiteral("Schema line %1: a table's key is its first column, "
@@ -136,15 +137,32 @@ QString Schema::canonicalName(const QString& name) const {
     return QString();
 }
 
-bool Schema::isColumnOf(const QString& name, Kind kind) const {
-    bool found = false;
-    for (const Table& t : m_tables)
-        for (const Column& c : t.columns)
-            if (c.name.compare(name, Qt::CaseInsensitive) == 0) {
-                if (c.kind != kind) return false;
-                found = true;
-            }
-    return found;
+std::optional<Schema::Kind> Schema::kindOf(QStringView name) const {
+    // The last dot outside brackets separates the table from the column.
+    qsizetype dot = -1;
+    int depth = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name[i] == u'[') ++depth;
+        else if (name[i] == u']') --depth;
+        else if (name[i] == u'.' && depth == 0) dot = i;
+    }
+    const QString table = dot < 0 ? QString() : unbracketed(name.left(dot));
+    const QString column = unbracketed(dot < 0 ? name : name.mid(dot + 1));
+    std::optional<Kind> kind;
+    for (const Table& t : m_tables) {
+        if (!table.isEmpty() && t.name.compare(table, Qt::CaseInsensitive) != 0) continue;
+        for (const Column& c : t.columns) {
+            if (c.name.compare(column, Qt::CaseInsensitive) != 0) continue;
+            if (kind && *kind != c.kind) return std::nullopt;  // tables disagree
+            kind = c.kind;
+        }
+    }
+    return kind;
+}
+
+QString Schema::keyOf(QStringView name) const {
+    const Table* t = table(unbracketed(name));
+    return t ? t->key() : QString();
 }
 
 QStringList Schema::sqliteScript() const {

@@ -302,6 +302,48 @@ BookChanges SqliteEngine::changesElsewhere() {
     return changes;
 }
 
+bool SqliteEngine::supports(Capability capability) const {
+    return capability != Capability::Statistics;
+}
+
+void SqliteEngine::writeBackupCopy(const QString& target, const QString& likeFile) {
+    data::writeBackupCopy(m_db, target, likeFile);
+}
+
+QStringList SqliteEngine::checkPages(PageCheckKind kind, int limit) {
+    return data::checkPages(m_db, kind, limit);
+}
+
+long long SqliteEngine::lastNumberGiven(const QString& table, const QString&) {
+    const auto last = numbers(QStringLiteral("select seq from sqlite_sequence where name = '%1'")
+                                  .arg(QString(table).replace(u'\'', QLatin1String("''"))));
+    return last.empty() ? 0 : last.front();
+}
+
+void SqliteEngine::setLastNumberGiven(const QString& table, const QString&, long long last) {
+    const QString name = QString(table).replace(u'\'', QLatin1String("''"));
+    for (const QString& sql : {QStringLiteral("delete from sqlite_sequence where name = '%1'").arg(name),
+                               QStringLiteral("insert into sqlite_sequence (name, seq) values ('%1', %2)")
+                                   .arg(name, QString::number(last))}) {
+        const QByteArray bytes = sql.toUtf8();
+        const int rc = sqlite3_exec(m_db, bytes.constData(), nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) raise(rc, sql);
+    }
+}
+
+SqliteEngine* SqliteEngine::behind(const Connection& connection) {
+    return connection.state() == Connection::Open ? dynamic_cast<SqliteEngine*>(&connection.engine())
+                                                  : nullptr;
+}
+
+bool fileEngineAvailable() {
+    sqlite3* db = nullptr;
+    const bool opened = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    const bool ran = opened && sqlite3_exec(db, "select 1", nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ran;
+}
+
 void SqliteEngine::raise(int resultCode, const QString& statement) const {
     const QString engine = QString::fromUtf8(sqlite3_errmsg(m_db));
     // A book that cannot take a change, or a disk that fails, is a state of the world: told

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/connection.h"
 #include "data/engine.h"
 
 #include <vector>
@@ -15,7 +16,7 @@ public:
     // file that is not an order book is refused without being touched. A file without write
     // permission opens read-only, so every write to it is refused and reported; so does any
     // file when asked for ReadOnly (a damaged book, the stand-in for a refused one).
-    enum class Access { ReadWrite, ReadOnly };
+    using Access = FileAccess;
     explicit SqliteEngine(const QString& path, Access access = Access::ReadWrite);
     ~SqliteEngine() override;
     SqliteEngine(const SqliteEngine&) = delete;
@@ -39,7 +40,18 @@ public:
     // One insert prepared once, every row bound to it.
     std::unique_ptr<RowAppender> appender(const QString& table, const QStringList& columns) override;
 
+    // A copy with SQLite's online backup, its pages checked with quick_check or
+    // integrity_check, and the key counters of sqlite_sequence. No statistics: the file's
+    // planner does without.
+    bool supports(Capability capability) const override;
+    void writeBackupCopy(const QString& target, const QString& likeFile = QString()) override;
+    QStringList checkPages(PageCheckKind kind, int limit = 10) override;
+    long long lastNumberGiven(const QString& table, const QString& key) override;
+    void setLastNumberGiven(const QString& table, const QString& key, long long last) override;
+
     sqlite3* handle() const { return m_db; }
+    // The file engine behind a connection, or null (for tests that reach into the file).
+    static SqliteEngine* behind(const Connection& connection);
     // Turns the last failure on the handle into an error for the user.
     [[noreturn]] void raise(int resultCode, const QString& statement) const;
 
@@ -66,5 +78,15 @@ private:
     bool m_watching = false;
     BookChanges m_own;  // what the open transaction announced
 };
+
+// SQLite's own check of the pages on an open handle (see Engine::checkPages). A check that
+// cannot read the file at all gives that as a finding; throws qd::Error only when the check was
+// interrupted.
+QStringList checkPages(sqlite3* db, PageCheckKind kind, int limit = 10);
+
+// A consistent copy of the book open on `source` (see Engine::writeBackupCopy), made with
+// SQLite's online backup API, which reads through a write-ahead log too: readers go on
+// meanwhile and a writer waits until the copy is taken. Throws qd::Error naming target.
+void writeBackupCopy(sqlite3* source, const QString& target, const QString& likeFile = QString());
 
 }  // namespace qd::data

@@ -8,6 +8,7 @@
 #include "data/pagecheck.h"
 #include "data/recordset.h"
 #include "data/schemacheck.h"
+#include "data/sqliteengine.h"
 #include "data/transaction.h"
 #include "support/books.h"
 #include "support/testenv.h"
@@ -122,7 +123,7 @@ private slots:
         writer.execute(QStringLiteral("delete from Orders"));
         Connection source;
         source.open(fileConnectionString(book));
-        qd::data::writeBackupCopy(source.sqliteHandle(), copy);
+        source.engine().writeBackupCopy(copy);
         transaction.commit();
         QCOMPARE(checkError(copy), QString());
         QCOMPARE(books::orderCount(copy), 50);

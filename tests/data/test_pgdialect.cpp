@@ -31,8 +31,8 @@ private slots:
             "Orders.EmployeeID) inner join [Shipping Methods] on "
             "[Shipping Methods].ShippingMethodID=Orders.ShippingMethodID) where OrderID=7")
             << QStringLiteral(
-            "select \"OrderID\", \"CompanyName\", \"Employees\".\"FirstName\" || ' '::text || "
-            "\"Employees\".\"LastName\" as \"EmployeeName\", \"OrderDate\" from (((\"Orders\" inner "
+            "select \"OrderID\", \"CompanyName\", ((\"Employees\".\"FirstName\" || ' '::text) || "
+            "\"Employees\".\"LastName\") as \"EmployeeName\", \"OrderDate\" from (((\"Orders\" inner "
             "join \"Customers\" on \"Customers\".\"CustomerID\"=\"Orders\".\"CustomerID\") inner join "
             "\"Employees\" on \"Employees\".\"EmployeeID\"= \"Orders\".\"EmployeeID\") inner join "
             "\"Shipping Methods\" on \"Shipping Methods\".\"ShippingMethodID\"="
@@ -69,11 +69,11 @@ private slots:
             << QStringLiteral("select (array_agg(\"CustomerID\" ORDER BY \"Orders\".\"OrderID\" DESC))[1] from \"Orders\";");
         // + joins texts, adds numbers.
         QTest::newRow("texts joined") << QStringLiteral("select 'a' + ' ' + \"b\"")
-                                      << QStringLiteral("select 'a'::text || ' '::text || 'b'::text");
+                                      << QStringLiteral("select (('a'::text || ' '::text) || 'b'::text)");
         QTest::newRow("text and Null") << QStringLiteral("select 'a' + NULL")
-                                       << QStringLiteral("select 'a'::text || NULL");
+                                       << QStringLiteral("select NULL");
         QTest::newRow("numbers added") << QStringLiteral("select 2 + 3, UnitPrice + 1 from Products")
-                                       << QStringLiteral("select 2 + 3, \"UnitPrice\" + 1 from \"Products\"");
+                                       << QStringLiteral("select (2 + 3), (\"UnitPrice\" + 1) from \"Products\"");
         QTest::newRow("quoted + and # untouched") << QStringLiteral("insert into Customers (CompanyName) values ('#1/2/2026# + 1')")
             << QStringLiteral("insert into \"Customers\" (\"CompanyName\") values ('#1/2/2026# + 1')");
         // Orderings by text ignore letter case, as the file's columns do.

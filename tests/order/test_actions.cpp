@@ -2,6 +2,7 @@
 // and however SQLite fails it, the order book holds exactly what it held before, the failure
 // is reported once, and no success follows.
 
+#include "data/sqliteengine.h"
 #include "orderbook.h"
 #include "ui/controls/listview.h"
 #include "ui/main/form1.h"
@@ -105,7 +106,7 @@ class TestActions : public QObject {
                 ScriptedDialogs dialogs;
                 bool fired = false;
                 {
-                    WriteFault fault(qd::AppConnection().sqliteHandle(), WriteFault::Kind(kind), n);
+                    WriteFault fault(qd::data::SqliteEngine::behind(qd::AppConnection())->handle(), WriteFault::Kind(kind), n);
                     action(dialogs);
                     fired = fault.fired();
                 }
@@ -308,7 +309,7 @@ private slots:
                                 nullptr, nullptr, nullptr);
         };
         sqlite3_trace_v2(
-            qd::AppConnection().sqliteHandle(), SQLITE_TRACE_STMT,
+            qd::data::SqliteEngine::behind(qd::AppConnection())->handle(), SQLITE_TRACE_STMT,
             [](unsigned, void* context, void*, void* sql) -> int {
                 auto* a = static_cast<Attempt*>(context);
                 if (a->during == -1 && qstrcmp(static_cast<const char*>(sql),
@@ -323,7 +324,7 @@ private slots:
         ScriptedDialogs dialogs;
         auto form = filledEditor(dialogs, QString());
         form->PushButton2_Click();
-        sqlite3_trace_v2(qd::AppConnection().sqliteHandle(), 0, nullptr, nullptr);
+        sqlite3_trace_v2(qd::data::SqliteEngine::behind(qd::AppConnection())->handle(), 0, nullptr, nullptr);
         QCOMPARE(attempt.during, SQLITE_BUSY);
         QCOMPARE(dialogs.messages().last(), QStringLiteral("Record Successfully Saved"));
         const qlonglong saved = form->m_ID.toLongLong();

@@ -22,7 +22,7 @@ class TestLostConnection : public QObject {
     QString m_db;
 
     int serverProcess() {
-        return dynamic_cast<qd::data::PostgresEngine&>(qd::AppConnection().engine()).serverProcess();
+        return qd::data::PostgresEngine::behind(qd::AppConnection())->serverProcess();
     }
     void cut() {
         QString why;

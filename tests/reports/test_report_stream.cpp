@@ -5,6 +5,7 @@
 
 #include "core/error.h"
 #include "fixture.h"
+#include "data/sqliteengine.h"
 #include "reports/catalogue.h"
 #include "reports/document.h"
 #include "reports/export.h"
@@ -52,7 +53,7 @@ public:
         m_env->provideWorkingFile();
         db.open(fileConnectionString(m_env->workingFile()));
         // A throwaway book need not reach the disk at every statement.
-        sqlite3_exec(db.sqliteHandle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+        sqlite3_exec(qd::data::SqliteEngine::behind(db)->handle(), "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
         fixture::sampleData(db);
         db.execute("delete from Orders");
         db.execute("delete from [Order Details]");

@@ -108,7 +108,7 @@ inline Outcome killClerks(const QString& saver, const QString& book, int runs, u
         // As the next start: opening for writing rolls back an unfinished change.
         qd::data::Connection db;
         db.open(fileConnectionString(book));
-        const QStringList findings = qd::data::checkPages(db.sqliteHandle(), qd::data::PageCheckKind::Full);
+        const QStringList findings = db.engine().checkPages(qd::data::PageCheckKind::Full);
         if (!findings.isEmpty()) {
             ++outcome.pagesDamaged;
             outcome.notes << QStringLiteral("run %1: %2").arg(run).arg(findings.join(QStringLiteral("; ")));
