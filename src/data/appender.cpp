@@ -5,6 +5,7 @@
 #include "data/jet.h"
 #include "data/schema.h"
 #include "data/sqliteengine.h"
+#include "text/sqltext.h"
 
 #include <QDateTime>
 #include <QVariant>
@@ -44,11 +45,8 @@ QString literal(const QVariant& value) {
         return value.toDate().toString(QStringLiteral("#MM/dd/yyyy#"));
     case QMetaType::QDateTime:
         return value.toDateTime().toString(QStringLiteral("#MM/dd/yyyy HH:mm:ss#"));
-    default: {
-        QString text = value.toString();
-        text.replace(QLatin1Char('\''), QStringLiteral("''"));
-        return QLatin1Char('\'') + text + QLatin1Char('\'');
-    }
+    default:
+        return text::quoted(value.toString());
     }
 }
 

@@ -210,14 +210,4 @@ double leadingNumber(const QString& text) {
 
 // ---- Statements ---------------------------------------------------------------------------
 
-QString doubleQuotes(const QString& text) {
-    QString out = text;
-    out.replace(u'\'', QLatin1String("''"));
-    return out;
-}
-
-QString quoted(const QString& text) {
-    return u'\'' + doubleQuotes(text) + u'\'';
-}
-
 }  // namespace qd::text

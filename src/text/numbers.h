@@ -34,12 +34,4 @@ bool isNumeric(const QString& text, const QLocale& locale = QLocale());
 // number at its start gives 0. "12.5 Euro" -> 12.5, "1,234.50" -> 1, "5.00%" -> 5, "abc" -> 0.
 double leadingNumber(const QString& text);
 
-// ---- Statements ---------------------------------------------------------------------------
-
-// User text for a statement: every ' doubled. "Rock'n'Roll" -> "Rock''n''Roll".
-QString doubleQuotes(const QString& text);
-
-// The same between single quotes: "Rock'n'Roll" -> "'Rock''n''Roll'".
-QString quoted(const QString& text);
-
 }  // namespace qd::text

@@ -3,6 +3,7 @@
 // A fresh order book opened as the program's shared connection, with helpers to put rows in
 // and read them back exactly as stored.
 
+#include "text/sqltext.h"
 #include "app/appconnection.h"
 #include "app/globals.h"
 #include "data/recordset.h"

@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include "text/sqltext.h"
 #include "text/textconv.h"
 
 #include <cmath>
@@ -179,7 +180,7 @@ void TestNumbers::quoting_data() {
 void TestNumbers::quoting() {
     QFETCH(QString, text);
     QFETCH(QString, doubled);
-    QCOMPARE(doubleQuotes(text), doubled);
+    QCOMPARE(apostrophesDoubled(text), doubled);
     QCOMPARE(quoted(text), u'\'' + doubled + u'\'');
     // Between the outer quotes no lone quote is left that could end the literal early.
     const QString inner = quoted(text).mid(1).chopped(1);

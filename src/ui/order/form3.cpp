@@ -8,6 +8,7 @@
 #include "app/globals.h"
 #include "data/bookstatements.h"
 #include "data/recordset.h"
+#include "text/sqltext.h"
 #include "text/textconv.h"
 #include "ui/controls/accessible.h"
 #include "ui/controls/listview.h"
@@ -281,7 +282,7 @@ void Form3::PushButton5_Click() {
         trap(106, [&] {
             AppConnection().execute(
                 QStringLiteral("insert into Products (ProductName,UnitPrice) values ('") +
-                text::doubleQuotes(name) + QStringLiteral("',") +
+                text::apostrophesDoubled(name) + QStringLiteral("',") +
                 text::numberText(text::leadingNumber(price)) + QStringLiteral(")"));
         });
     });

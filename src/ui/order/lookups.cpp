@@ -6,6 +6,7 @@
 #include "app/appconnection.h"
 #include "app/dialogs.h"
 #include "app/errortrap.h"
+#include "text/sqltext.h"
 #include "text/textconv.h"
 #include "ui/order/storabletext.h"
 
@@ -22,7 +23,7 @@ void Form2::addLookup(const QString& handler, const QString& prompt, const QStri
     if (refusedText(trap, 102, what, name)) return;
     const bool added = trap.action(104, AppConnection(), [&] {
         trap(104, [&] {
-            AppConnection().execute(insertHead + text::doubleQuotes(name) + QStringLiteral("')"));
+            AppConnection().execute(insertHead + text::apostrophesDoubled(name) + QStringLiteral("')"));
         });
     });
     if (!added) return;
@@ -87,8 +88,8 @@ void Form2::PushButton3_Click() {
         trap(106, [&] {
             AppConnection().execute(
                 QStringLiteral("insert into Employees (FirstName,LastName) values ('") +
-                text::doubleQuotes(firstName) + QStringLiteral("','") +
-                text::doubleQuotes(lastName) + QStringLiteral("')"));
+                text::apostrophesDoubled(firstName) + QStringLiteral("','") +
+                text::apostrophesDoubled(lastName) + QStringLiteral("')"));
         });
     });
     if (!added) return;

@@ -1,6 +1,7 @@
 #include "ui/order/orderstatements.h"
 
 #include "core/error.h"
+#include "text/sqltext.h"
 #include "text/recordnumber.h"
 #include "text/textconv.h"
 
@@ -60,7 +61,7 @@ QString updateOrderStatement(const OrderValues& order, const QString& orderId) {
            QStringLiteral(",EmployeeID=") + QString::number(order.employeeId) +
            QStringLiteral(",OrderDate=#") + dateText(order.orderDate) +
            QStringLiteral("#,PurchaseOrderNumber='") +
-           text::doubleQuotes(order.purchaseOrderNumber) + QStringLiteral("',ShipDate=#") +
+           text::apostrophesDoubled(order.purchaseOrderNumber) + QStringLiteral("',ShipDate=#") +
            dateText(order.shipDate) + QStringLiteral("#,ShippingMethodID=") +
            QString::number(order.shippingMethodId) + QStringLiteral(",SalesTaxRate=") +
            taxValue(order.taxRateText) + QStringLiteral(" where OrderID=") +
@@ -73,7 +74,7 @@ QString insertOrderStatement(const OrderValues& order) {
                "PurchaseOrderNumber,ShipDate,ShippingMethodID,SalesTaxRate) values (") +
            QString::number(order.customerId) + QStringLiteral(",") +
            QString::number(order.employeeId) + QStringLiteral(",#") + dateText(order.orderDate) +
-           QStringLiteral("#,'") + text::doubleQuotes(order.purchaseOrderNumber) +
+           QStringLiteral("#,'") + text::apostrophesDoubled(order.purchaseOrderNumber) +
            QStringLiteral("',#") + dateText(order.shipDate) + QStringLiteral("#,") +
            QString::number(order.shippingMethodId) + QStringLiteral(",") +
            taxValue(order.taxRateText) + QStringLiteral(")");
