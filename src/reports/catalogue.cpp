@@ -2,7 +2,7 @@
 
 #include "app/settings.h"
 #include "core/error.h"
-#include "reports/layouts.h"
+#include "reports/designs.h"
 
 namespace qd::reports {
 

@@ -3,7 +3,7 @@
 // The reports the program offers, the saved query each one reads, and the currency symbol
 // that the money fields of the "Total Price" reports carry.
 
-#include "reports/layout.h"
+#include "reports/reportlayout.h"
 
 #include <QStringList>
 

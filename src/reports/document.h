@@ -5,7 +5,7 @@
 // which font) or painted on any device; painting goes through the listing, so both always
 // agree.
 
-#include "reports/layout.h"
+#include "reports/reportlayout.h"
 #include "reports/pagination.h"
 #include "reports/rowstore.h"
 

@@ -2,7 +2,7 @@
 
 #include "data/connection.h"
 #include "data/recordset.h"
-#include "reports/layouts.h"
+#include "reports/designs.h"
 #include "text/format.h"
 
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 // The main window's layout rules in twips: the design, the maximized layout computed from the
 // window's outer size, and the default layout a restored window returns to.
 
-#include "ui/main/layout.h"
+#include "ui/main/mainlayout.h"
 
 #include <QtTest>
 

@@ -6,7 +6,7 @@
 #include "reports/catalogue.h"
 #include "reports/document.h"
 #include "reports/export.h"
-#include "reports/layouts.h"
+#include "reports/designs.h"
 #include "reports/orderreport.h"
 #include "support/testenv.h"
 #include "app/settings.h"

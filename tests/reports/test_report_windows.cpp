@@ -6,7 +6,7 @@
 #include "fixture.h"
 #include "reports/catalogue.h"
 #include "reports/document.h"
-#include "reports/layouts.h"
+#include "reports/designs.h"
 #include "support/scripteddialogs.h"
 #include "support/testenv.h"
 #include "ui/main/form1.h"

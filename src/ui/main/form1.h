@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/changes.h"
-#include "ui/main/layout.h"
+#include "ui/main/mainlayout.h"
 
 #include <QWidget>
 

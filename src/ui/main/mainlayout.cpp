@@ -1,4 +1,4 @@
-#include "ui/main/layout.h"
+#include "ui/main/mainlayout.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // The program's report layouts: the three of the reports window, and one order's
 // confirmation. Each call builds a fresh instance.
 
-#include "reports/layout.h"
+#include "reports/reportlayout.h"
 
 namespace qd::reports {
 

@@ -1,4 +1,4 @@
-#include "reports/layouts.h"
+#include "reports/designs.h"
 
 namespace qd::reports {
 

@@ -1,4 +1,4 @@
-#include "reports/layout.h"
+#include "reports/reportlayout.h"
 
 #include "core/error.h"
 
