@@ -14,7 +14,8 @@ namespace qd::cli {
 
 namespace {
 
-int runCommand(const Options& options, const Invocation& run) {
+// The exit code, or nothing when the window is to open.
+std::optional<int> runCommand(const Options& options, const Invocation& run) {
     using Command = Options::Command;
     switch (options.command) {
         case Command::Help: print(stdout, helpText(run.program)); return 0;
@@ -31,7 +32,7 @@ int runCommand(const Options& options, const Invocation& run) {
         case Command::Window: break;
     }
     chooseBookCommand(options, run);
-    return 0;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -53,9 +54,7 @@ std::optional<int> runCommandLine(const QStringList& args) {
         return bookIsArgument ? 2 : 1;
     }
     try {
-        const int code = runCommand(options, run);
-        if (options.command == Command::Window) return std::nullopt;
-        return code;
+        return runCommand(options, run);
     } catch (const Error& e) {
         print(stderr, QStringLiteral("%1: %2\n").arg(run.program, e.description()));
         return 1;
