@@ -76,8 +76,8 @@ const OptionSpec kOptions[] = {
     {"version", nullptr, "show the version and exit"},
 };
 
-// Options of the widget toolkit that a window-less run, which has no widgets, does not take
-// away itself; they mean nothing there.
+// Options of the widget toolkit: QApplication takes them away before the window's arguments are
+// read, but a run without a window has none to do so, and there they mean nothing.
 const char* const kWidgetOptions[] = {"style", "stylesheet"};
 
 constexpr int kHelpColumn = 17;
