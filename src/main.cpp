@@ -1,6 +1,5 @@
-#include "app/bookcommands.h"
 #include "app/dialogs.h"
-#include "reports/commandline.h"
+#include "cli/commandline.h"
 #include "ui/controls/widgetdialogs.h"
 #include "ui/main/endsession.h"
 #include "ui/main/form1.h"
@@ -8,26 +7,36 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <optional>
 
-int main(int argc, char* argv[]) {
-    // Reports made from the command line need no display (they often run unattended).
-    const bool commandLine = qd::reports::isCommandLineRun(argc, argv);
-    if (commandLine && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+namespace {
+
+// Work without a window needs no display (it often runs unattended) and makes no widgets: the
+// fonts and the pages of a PDF need no more than a QGuiApplication.
+int runWithoutWindow(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // A scheduled job has no session folder for the toolkit's runtime files: the run makes a
     // private one of its own, so that what it prints is only what it did.
     std::optional<QTemporaryDir> runtime;
-    if (commandLine && qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         runtime.emplace();
         if (runtime->isValid()) qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
     }
+    QGuiApplication app(argc, argv);
+    // Such arguments always name some work (or a fault in them), never the window.
+    return qd::cli::runCommandLine(app.arguments()).value_or(0);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (qd::cli::isCommandLineRun(argc, argv)) return runWithoutWindow(argc, argv);
     QApplication app(argc, argv);
-    if (const std::optional<int> code = qd::runBookCommandLine(app.arguments())) return *code;
-    if (const std::optional<int> code = qd::reports::runReportCommandLine(app.arguments()))
-        return *code;
+    // The book to open the window with, or a fault in the arguments.
+    if (const std::optional<int> code = qd::cli::runCommandLine(app.arguments())) return *code;
     QApplication::setApplicationName(QStringLiteral("Quarrydesk"));
     QApplication::setOrganizationName(QStringLiteral("Brisklane"));
 

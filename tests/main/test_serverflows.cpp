@@ -6,7 +6,7 @@
 #include "app/appconnection.h"
 #include "app/book.h"
 #include "data/bookcopy.h"
-#include "reports/commandline.h"
+#include "cli/commandline.h"
 #include "support/scripteddialogs.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
@@ -159,7 +159,7 @@ class TestServerFlows : public QObject {
             const QString pdf = m_env.root() + "/report.pdf", csv = m_env.root() + "/report.csv";
             QFile::remove(pdf);
             QFile::remove(csv);
-            const auto status = qd::reports::runReportCommandLine(
+            const auto status = qd::cli::runCommandLine(
                 {"quarrydesk", "--report", report, "--pdf", pdf, "--csv", csv});
             seen << QStringLiteral("== %1: %2").arg(report).arg(status.value_or(-1))
                  << fileText(csv) << pdfText(pdf);

@@ -9,7 +9,7 @@
 #include "data/recordset.h"
 #include "data/schema.h"
 #include "fixture.h"
-#include "reports/commandline.h"
+#include "cli/commandline.h"
 #include "support/programrun.h"
 #include "support/testenv.h"
 #include "support/testserver.h"
@@ -162,19 +162,19 @@ private slots:
     // --book opens the window with that book and remembers it; --forget-book goes back.
     void chosenForTheWindow() {
         const QString db = m_server.newDatabase();
-        QCOMPARE(qd::reports::runReportCommandLine({"quarrydesk", "--book", db}), std::nullopt);
+        QCOMPARE(qd::cli::runCommandLine({"quarrydesk", "--book", db}), std::nullopt);
         QCOMPARE(qd::GetSetting("Brisklane", "Quarrydesk", "Book"), db);
         QCOMPARE(qd::ConnectionString(), "provider=postgresql;data source=" + db);
-        QCOMPARE(qd::reports::runReportCommandLine({"quarrydesk", "--forget-book"}), std::nullopt);
+        QCOMPARE(qd::cli::runCommandLine({"quarrydesk", "--forget-book"}), std::nullopt);
         QCOMPARE(qd::GetSetting("Brisklane", "Quarrydesk", "Book", "none"), "none");
-        QCOMPARE(qd::reports::runReportCommandLine(
+        QCOMPARE(qd::cli::runCommandLine(
                      {"quarrydesk", "--book", "postgresql://clerk:secret@db/orders"}),
                  std::optional<int>(2));
         QCOMPARE(qd::GetSetting("Brisklane", "Quarrydesk", "Book", "none"), "none");
         const char* argv[] = {"quarrydesk", "--book", "x.mdb"};
-        QVERIFY(!qd::reports::isCommandLineRun(3, const_cast<char**>(argv)));
+        QVERIFY(!qd::cli::isCommandLineRun(3, const_cast<char**>(argv)));
         const char* argv2[] = {"quarrydesk", "--copy-book", "a", "b"};
-        QVERIFY(qd::reports::isCommandLineRun(4, const_cast<char**>(argv2)));
+        QVERIFY(qd::cli::isCommandLineRun(4, const_cast<char**>(argv2)));
     }
 };
 
