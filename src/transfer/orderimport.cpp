@@ -48,6 +48,7 @@ private:
     void readHeading(text::CsvReader& reader);
     void readLookups();
     void row(const QStringList& fields, qint64 line);
+    std::optional<qint64> newOrder(const QStringList& fields, qint64 line);
     void problem(qint64 line, Column column, const QString& value, const QString& why);
     // The cell of a column, empty for a column the file does not have.
     QString cell(const QStringList& fields, Column column) const;
@@ -210,6 +211,41 @@ void Import::readLookups() {
          QStringLiteral("select ProductID, ProductName from Products order by ProductID desc"));
 }
 
+// The order of a file's first row of it: its lookups matched or made, the order added.
+// Nothing when the row cannot be read.
+std::optional<qint64> Import::newOrder(const QStringList& fields, qint64 line) {
+    const qint64 before = m_summary.problemCount;
+    const auto customer = name(fields, line, Customer);
+    const auto employee = name(fields, line, Employee);
+    const QVariant ordered = date(fields, line, OrderDate);
+    const QVariant shipped = date(fields, line, ShipDate);
+    const auto po = name(fields, line, PoNumber);
+    const auto method = name(fields, line, Method);
+    const QVariant rate = number(fields, line, Rate, true);
+    if (m_summary.problemCount != before) return std::nullopt;
+    // An employee is written "first last"; a new one is split at the last blank.
+    const qsizetype blank = employee->lastIndexOf(u' ');
+    const QVariantList employeeName =
+        blank < 0 ? QVariantList{*employee, QVariant()}
+                  : QVariantList{employee->left(blank), employee->mid(blank + 1)};
+    const QVariantList values{lookupId(m_customers, *customer, {*customer}),
+                              lookupId(m_employees, *employee, employeeName),
+                              ordered, po->isEmpty() ? QVariant() : QVariant(*po), shipped,
+                              lookupId(m_methods, *method, {*method}), rate};
+    qint64 id = m_nextDryId++;
+    if (writing()) {
+        if (!m_orders)
+            m_orders = m_book.engine().appender(
+                QStringLiteral("Orders"),
+                {QStringLiteral("CustomerID"), QStringLiteral("EmployeeID"), QStringLiteral("OrderDate"),
+                 QStringLiteral("PurchaseOrderNumber"), QStringLiteral("ShipDate"),
+                 QStringLiteral("ShippingMethodID"), QStringLiteral("SalesTaxRate")});
+        id = m_orders->append(values, true);
+    }
+    ++m_summary.orders;
+    return id;
+}
+
 void Import::row(const QStringList& fields, qint64 line) {
     if (fields.size() == 1 && fields[0].trimmed().isEmpty()) return;  // a blank line
     if (fields.size() != m_fieldCount) {
@@ -248,35 +284,9 @@ void Import::row(const QStringList& fields, qint64 line) {
     const QVariant price = number(fields, line, UnitPrice, false);
     const QVariant discount = number(fields, line, Discount, true);
     if (known == m_known.end()) {
-        const auto customer = name(fields, line, Customer);
-        const auto employee = name(fields, line, Employee);
-        const QVariant ordered = date(fields, line, OrderDate);
-        const QVariant shipped = date(fields, line, ShipDate);
-        const auto po = name(fields, line, PoNumber);
-        const auto method = name(fields, line, Method);
-        const QVariant rate = number(fields, line, Rate, true);
-        if (m_summary.problemCount != before) return;
-        // An employee is written "first last"; a new one is split at the last blank.
-        const qsizetype blank = employee->lastIndexOf(u' ');
-        const QVariantList employeeName =
-            blank < 0 ? QVariantList{*employee, QVariant()}
-                      : QVariantList{employee->left(blank), employee->mid(blank + 1)};
-        const QVariantList values{lookupId(m_customers, *customer, {*customer}),
-                                  lookupId(m_employees, *employee, employeeName),
-                                  ordered, po->isEmpty() ? QVariant() : QVariant(*po), shipped,
-                                  lookupId(m_methods, *method, {*method}), rate};
-        qint64 id = m_nextDryId++;
-        if (writing()) {
-            if (!m_orders)
-                m_orders = m_book.engine().appender(
-                    QStringLiteral("Orders"),
-                    {QStringLiteral("CustomerID"), QStringLiteral("EmployeeID"), QStringLiteral("OrderDate"),
-                     QStringLiteral("PurchaseOrderNumber"), QStringLiteral("ShipDate"),
-                     QStringLiteral("ShippingMethodID"), QStringLiteral("SalesTaxRate")});
-            id = m_orders->append(values, true);
-        }
-        known = m_known.insert(order, {id, facts, line});
-        ++m_summary.orders;
+        const std::optional<qint64> id = newOrder(fields, line);
+        if (!id) return;
+        known = m_known.insert(order, {*id, facts, line});
     }
     if (m_summary.problemCount != before) return;
     if (product->isEmpty() && quantity.isNull() && price.isNull() && discount.isNull())
