@@ -1,7 +1,7 @@
 // The shell around the windows: the start-up check of the data layer with its repair offer,
 // starting and waiting for a program, the companion files, colours and the pointer rule.
 
-#include "app/adocheck.h"
+#include "app/systemcheck.h"
 #include "app/appconnection.h"
 #include "app/globals.h"
 #include "app/program.h"

@@ -3,7 +3,7 @@
 
 #include "ui/main/form1.h"
 
-#include "app/adocheck.h"
+#include "app/systemcheck.h"
 #include "app/dialogs.h"
 #include "app/errortrap.h"
 #include "app/globals.h"

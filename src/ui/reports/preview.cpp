@@ -40,6 +40,29 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
     setSizeGripEnabled(true);
 
+    m_view = new PageView(document, this);
+    m_view->viewport()->installEventFilter(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(buildToolBar());
+    layout->addWidget(m_view, 1);
+
+    // Rows not read yet are read while the first pages are already shown.
+    if (!document.complete()) {
+        m_reading = new QTimer(this);
+        m_reading->setInterval(0);
+        connect(m_reading, &QTimer::timeout, this, &DataReport1::readChunk);
+        m_reading->start();
+    }
+    updatePageControls(0);
+    const QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    resize(std::min(area.width() * 9 / 10, 1000), area.height() * 9 / 10);
+    m_view->setFocus();
+}
+
+QHBoxLayout* DataReport1::buildToolBar() {
     auto button = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
@@ -62,7 +85,7 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     QPushButton* last = pageButton("Last", "go-last", QStyle::SP_MediaSkipForward, tr("Last page"));
     m_page = new QSpinBox(this);
     m_page->setObjectName(QStringLiteral("PageNumber"));
-    m_page->setRange(1, std::max(1, document.pageCount()));
+    m_page->setRange(1, std::max(1, m_document.pageCount()));
     m_page->setKeyboardTracking(false);
     m_pageCount = new QLabel(this);
     m_pageCount->setObjectName(QStringLiteral("PageCount"));
@@ -77,9 +100,6 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     QPushButton* csvButton = button("ExportCsv", tr("Export CSV..."));
     QPushButton* close = button("Close", tr("Close"));
 
-    m_view = new PageView(document, this);
-    m_view->viewport()->installEventFilter(this);
-
     auto* tools = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{first, previous, m_page, m_pageCount, next, last})
         tools->addWidget(w);
@@ -90,11 +110,6 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     tools->addWidget(pdfButton);
     tools->addWidget(csvButton);
     tools->addWidget(close);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
-    layout->addLayout(tools);
-    layout->addWidget(m_view, 1);
-
     connect(first, &QPushButton::clicked, this, [this] { m_view->showPage(0); });
     connect(previous, &QPushButton::clicked, this,
             [this] { m_view->showPage(m_view->currentPage() - 1); });
@@ -118,19 +133,7 @@ DataReport1::DataReport1(reports::ReportDocument& document, QWidget* owner)
     connect(pdfButton, &QPushButton::clicked, this, &DataReport1::exportPdf);
     connect(csvButton, &QPushButton::clicked, this, &DataReport1::exportCsv);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-
-    // Rows not read yet are read while the first pages are already shown.
-    if (!document.complete()) {
-        m_reading = new QTimer(this);
-        m_reading->setInterval(0);
-        connect(m_reading, &QTimer::timeout, this, &DataReport1::readChunk);
-        m_reading->start();
-    }
-    updatePageControls(0);
-    const QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    resize(std::min(area.width() * 9 / 10, 1000), area.height() * 9 / 10);
-    m_view->setFocus();
+    return tools;
 }
 
 void DataReport1::keyPressEvent(QKeyEvent* event) {

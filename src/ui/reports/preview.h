@@ -8,6 +8,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QPrinter;
 class QPushButton;
@@ -51,6 +52,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The paging buttons, the page number, the zoom list and the commands, connected.
+    QHBoxLayout* buildToolBar();
     QString exportFile(const QString& title, const QString& suffix, const QString& filter);
     void stepZoom(int steps);
     void updatePageControls(int page);

@@ -1,4 +1,4 @@
-#include "app/adocheck.h"
+#include "app/systemcheck.h"
 
 #include "data/connection.h"
 

@@ -1,5 +1,8 @@
 #pragma once
 
+// What the start-up checks ask of the system: whether the data layer can be made, the
+// processor's address width, and running a program (the repair) while the window waits.
+
 #include <QString>
 
 #include <functional>
