@@ -21,6 +21,7 @@
 
 #include <QAccessible>
 
+#include <QComboBox>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -177,6 +178,9 @@ private slots:
                 if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
                     unnamed << window->objectName() + u'.' + w->objectName() + u' ' + w->metaObject()->className();
             }
+            // A drop-down's open list, which the desktop's bus offers as a control of its own.
+            for (QComboBox* combo : window->findChildren<QComboBox*>())
+                if (combo->view()->accessibleName().isEmpty()) unnamed << window->objectName() + u'.' + combo->objectName() + QStringLiteral(" list");
         };
         look(form.get());
         QCOMPARE(QAccessible::queryAccessibleInterface(find())->text(QAccessible::Name), QStringLiteral("Find in the list"));

@@ -8,6 +8,7 @@
 #include "data/recordset.h"
 #include "reports/catalogue.h"
 #include "reports/document.h"
+#include "ui/controls/accessible.h"
 #include "ui/controls/lookandfeel.h"
 #include "ui/controls/pushbutton.h"
 #include "ui/controls/twips.h"
@@ -74,6 +75,7 @@ Form4::Form4(QWidget* parent) : Form(parent) {
     setTwipsGeometry(PushButton5, 4080, 1485, 3840, 405);
 
     Combo1->setAccessibleName(Frame1->title());
+    nameListOf(Combo1);
     setTabOrder(Combo1, PushButton1);
     setTabOrder(PushButton1, PushButton2);
     setTabOrder(PushButton2, PushButton5);

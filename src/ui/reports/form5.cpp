@@ -5,6 +5,7 @@
 #include "app/globals.h"
 #include "app/settings.h"
 #include "reports/catalogue.h"
+#include "ui/controls/accessible.h"
 #include "ui/controls/lookandfeel.h"
 #include "ui/controls/pushbutton.h"
 #include "ui/controls/twips.h"
@@ -77,6 +78,7 @@ Form5::Form5() : Form(nullptr) {
     setDefaultOnHover(Frame3);
 
     Combo2->setAccessibleName(Frame2->title());
+    nameListOf(Combo2);
     PushButton3->setAccessibleName(QStringLiteral("Add currency"));
     PushButton4->setAccessibleName(QStringLiteral("About the currencies"));
     setTabOrder(Combo2, PushButton3);
