@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "data/bookfile.h"
 #include "data/connection.h"
+#include "files/replacefile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -14,16 +15,12 @@
 #include <QIODevice>
 #include <QRegularExpression>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace qd {
 
@@ -94,16 +91,11 @@ void makeFolder(const QString& folder) {
 }
 
 void replaceFile(const QString& from, const QString& to) {
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        throw Error(QStringLiteral("'%1' cannot be replaced: %2.")
-                        .arg(shown(to), QString::fromLocal8Bit(std::strerror(errno))),
-                    75);
-    const int fd = ::open(QFile::encodeName(QFileInfo(to).absolutePath()).constData(),
-                          O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    files::Replacement how;
+    how.failure = [&](const QString& reason) {
+        return Error(QStringLiteral("'%1' cannot be replaced: %2").arg(shown(to), reason), 75);
+    };
+    files::moveIntoPlace(from, to, how);
 }
 
 // A book left by a crash in the middle of a change has its journal beside it; opening it for
@@ -207,16 +199,19 @@ void backupBookTo(const QString& bookPath, const QString& target) {
 
 // The bytes of a file as they are, into a new file as private as the book.
 void copyBytesLike(const QString& from, const QString& to, const QString& likeFile) {
-    data::createLike(to, likeFile);
-    QFile in(from), out(to);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Error(QStringLiteral("The order book could not be kept as '%1'.").arg(shown(to)), 75);
-    QByteArray chunk;
-    while (!(chunk = in.read(1 << 20)).isEmpty())
-        if (out.write(chunk) != chunk.size())
-            throw Error(QStringLiteral("The order book could not be kept as '%1': %2").arg(shown(to), out.errorString()), 75);
-    if (!out.flush() || ::fsync(out.handle()) != 0)
-        throw Error(QStringLiteral("The order book could not be kept as '%1'.").arg(shown(to)), 75);
+    files::Replacement how;
+    how.likeFile = likeFile;
+    how.failure = [&](const QString&) {
+        return Error(QStringLiteral("The order book could not be kept as '%1'.").arg(shown(to)), 75);
+    };
+    files::replaceFile(to, [&](QFile& out) {
+        QFile in(from);
+        if (!in.open(QIODevice::ReadOnly)) throw how.failure(in.errorString());
+        QByteArray chunk;
+        while (!(chunk = in.read(1 << 20)).isEmpty())
+            if (out.write(chunk) != chunk.size())
+                throw Error(QStringLiteral("The order book could not be kept as '%1': %2").arg(shown(to), out.errorString()), 75);
+    }, how);
 }
 
 QString restoreBook(const QString& givenPath, const QString& source) {

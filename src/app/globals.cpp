@@ -3,6 +3,7 @@
 #include "app/book.h"
 
 #include "core/error.h"
+#include "files/replacefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,16 +54,22 @@ void CopyFile(const QString& from, const QString& to) {
         throw Error(QStringLiteral("File not found: '%1'.").arg(from), 53);
     if (QFileInfo::exists(to))
         throw Error(QStringLiteral("File already exists: '%1'.").arg(to), 58);
-    // Copy under a temporary name first, so an interrupted copy never looks like an order book.
-    const QString part = to + QStringLiteral(".part");
-    QFile::remove(part);
+    // Copied under a temporary name first, so an interrupted copy never looks like an order book.
     QFile source(from);
-    if (!source.copy(part) || !QFile::rename(part, to)) {
-        QFile::remove(part);
-        throw Error(QStringLiteral("Path/File access error: cannot copy '%1' to '%2': %3.")
-                        .arg(from, to, source.errorString()),
-                    75);
-    }
+    files::Replacement how;
+    how.likeFile = from;
+    how.failure = [&](QString reason) {
+        if (reason.endsWith(QLatin1Char('.'))) reason.chop(1);
+        return Error(QStringLiteral("Path/File access error: cannot copy '%1' to '%2': %3.")
+                         .arg(from, to, reason),
+                     75);
+    };
+    files::replaceFile(to, [&](QFile& part) {
+        if (!source.open(QIODevice::ReadOnly)) throw how.failure(source.errorString());
+        for (QByteArray chunk; !(chunk = source.read(1 << 20)).isEmpty();)
+            if (part.write(chunk) != chunk.size()) throw how.failure(part.errorString());
+        if (source.error() != QFileDevice::NoError) throw how.failure(source.errorString());
+    }, how);
     // The template may be installed read-only; the working copy must be writable.
     QFile::setPermissions(to, QFile::permissions(to) | QFile::WriteOwner | QFile::ReadOwner);
 }

@@ -1,11 +1,11 @@
 #include "app/outputfile.h"
 
 #include "core/error.h"
+#include "files/replacefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <unistd.h>
 
@@ -13,10 +13,14 @@ namespace qd {
 
 namespace {
 
+Error fileWriteError(const QString& path, const QString& reason) {
+    return Error(QStringLiteral("The file '%1' could not be written: %2")
+                     .arg(QDir::toNativeSeparators(path), reason),
+                 75);
+}
+
 [[noreturn]] void fileError(const QString& path, const QString& reason) {
-    throw Error(QStringLiteral("The file '%1' could not be written: %2")
-                    .arg(QDir::toNativeSeparators(path), reason),
-                75);
+    throw fileWriteError(path, reason);
 }
 
 // Writes, then checks that the device took every byte (a full disk shows only here).
@@ -65,11 +69,10 @@ void writeOutputFile(const QString& path, const std::function<void(QIODevice&)>&
         if (file.error() != QFileDevice::NoError) fileError(path, file.errorString());
         return;
     }
-    QSaveFile file(target);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) fileError(path, file.errorString());
-    writeAll(file, path, write);
-    if (!file.commit()) fileError(path, file.errorString());
+    files::Replacement how;
+    how.likeFile = target;  // an existing file keeps its permissions
+    how.failure = [&](const QString& reason) { return fileWriteError(path, reason); };
+    files::replaceFile(target, [&](QFile& part) { writeAll(part, path, write); }, how);
 }
 
 bool sameOutputFile(const QString& a, const QString& b) {

@@ -5,8 +5,8 @@
 #include "data/pagecheck.h"
 #include "data/schemacheck.h"
 #include "data/sqliteengine.h"
+#include "files/replacefile.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,77 +14,30 @@
 
 #include <sqlite3.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
 namespace qd::data {
 
 namespace {
 
-[[noreturn]] void copyError(const QString& target, const QString& reason) {
-    throw Error(QStringLiteral("The copy '%1' of the order book could not be made: %2")
-                    .arg(QDir::toNativeSeparators(target), reason),
-                75);
+Error copyError(const QString& target, const QString& reason) {
+    return Error(QStringLiteral("The copy '%1' of the order book could not be made: %2")
+                     .arg(QDir::toNativeSeparators(target), reason),
+                 75);
 }
 
-// A rename is on disk only once its folder is.
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-}  // namespace
-
-void createLike(const QString& path, const QString& likeFile) {
-    struct stat like {};
-    const bool known =
-        !likeFile.isEmpty() && ::stat(QFile::encodeName(likeFile).constData(), &like) == 0;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                          known ? (like.st_mode & 0666) : 0666);
-    if (fd < 0)
-        throw Error(QStringLiteral("'%1' cannot be made: %2.")
-                        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(errno))),
-                    75);
-    if (known) {
-        // Exactly the book's mode, whatever the umask; its group where the user may give it.
-        [[maybe_unused]] const int owned = ::fchown(fd, uid_t(-1), like.st_gid);
-        ::fchmod(fd, like.st_mode & 0666);
-    }
-    ::close(fd);
-}
-
-void writeBackupCopy(sqlite3* source, const QString& target, const QString& likeFile) {
-    // One arg() for all: a path holding "%1" stays as it is.
-    const QString temp = QStringLiteral("%1.part-%2").arg(target, QString::number(QCoreApplication::applicationPid()));
-    QFile::remove(temp);
+// Copies the book open on `source` into the empty file `part`, every page on disk.
+void backUpInto(sqlite3* source, const QString& part, const QString& target) {
     sqlite3* copy = nullptr;
-    const QByteArray tempName = QFile::encodeName(temp);
-    auto discard = [&](const QString& reason) {
+    auto fail = [&](const QString& reason) {
         sqlite3_close(copy);
-        QFile::remove(temp);
-        QFile::remove(temp + QStringLiteral("-journal"));
-        copyError(target, reason);
+        throw copyError(target, reason);
     };
-    try {
-        const char* own = sqlite3_db_filename(source, "main");
-        createLike(temp, likeFile.isEmpty() && own ? QString::fromLocal8Bit(own) : likeFile);
-    } catch (const Error& e) {
-        copyError(target, e.description());
-    }
-    if (sqlite3_open_v2(tempName.constData(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK)
-        discard(QString::fromUtf8(sqlite3_errmsg(copy)));
+    if (sqlite3_open_v2(QFile::encodeName(part).constData(), &copy,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+        fail(QString::fromUtf8(sqlite3_errmsg(copy)));
     // Every page written is on disk before the copy counts as made.
     sqlite3_exec(copy, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     sqlite3_backup* backup = sqlite3_backup_init(copy, "main", source, "main");
-    if (!backup) discard(QString::fromUtf8(sqlite3_errmsg(copy)));
+    if (!backup) fail(QString::fromUtf8(sqlite3_errmsg(copy)));
     // All pages in one step: the copy is of one moment. A writer elsewhere holding its lock
     // makes the step wait and try again, for a while.
     int rc = SQLITE_OK;
@@ -98,13 +51,19 @@ void writeBackupCopy(sqlite3* source, const QString& target, const QString& like
         const QString why = rc == SQLITE_BUSY || rc == SQLITE_LOCKED
                                 ? QStringLiteral("the order book stayed locked by another program.")
                                 : QString::fromUtf8(sqlite3_errstr(rc)) + QLatin1Char('.');
-        discard(why);
+        fail(why);
     }
-    if (sqlite3_close(copy) != SQLITE_OK) discard(QString::fromUtf8(sqlite3_errmsg(copy)));
-    copy = nullptr;
-    if (std::rename(tempName.constData(), QFile::encodeName(target).constData()) != 0)
-        discard(QString::fromLocal8Bit(std::strerror(errno)) + QLatin1Char('.'));
-    syncFolder(QFileInfo(target).absolutePath());
+    if (sqlite3_close(copy) != SQLITE_OK) fail(QString::fromUtf8(sqlite3_errmsg(copy)));
+}
+
+}  // namespace
+
+void writeBackupCopy(sqlite3* source, const QString& target, const QString& likeFile) {
+    const char* own = sqlite3_db_filename(source, "main");
+    files::Replacement how;
+    how.likeFile = likeFile.isEmpty() && own ? QString::fromLocal8Bit(own) : likeFile;
+    how.failure = [&](const QString& reason) { return copyError(target, reason); };
+    files::replaceFile(target, [&](QFile& part) { backUpInto(source, part.fileName(), target); }, how);
 }
 
 void writeBackupCopyOfFile(const QString& source, const QString& target, const QString& likeFile) {

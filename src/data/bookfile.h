@@ -12,16 +12,12 @@ struct sqlite3;
 namespace qd::data {
 
 // A consistent copy of a book file that is not open here (the program may have it open
-// elsewhere): readers go on meanwhile and a writer waits until the copy is taken. The copy is
-// written to a temporary file beside `target`, is on disk, and replaces `target` only when
-// complete. It is as private as `likeFile` (its mode and, where the user may, its group; the
-// source's file when none is given), from the moment it exists. Throws qd::Error naming target.
+// elsewhere): readers go on meanwhile and a writer waits until the copy is taken. The copy
+// replaces `target` as files::replaceFile does, only when complete. It is as private as
+// `likeFile` (its mode and, where the user may, its group; the source's file when none is
+// given), from the moment it exists. Throws qd::Error naming target.
 void writeBackupCopyOfFile(const QString& source, const QString& target,
                            const QString& likeFile = QString());
-
-// Makes an empty file at path with the mode and group of likeFile (the usual mode when that
-// is empty or missing); an existing file is an error.
-void createLike(const QString& path, const QString& likeFile);
 
 // The book held with SQLite's own exclusive lock, so that no program anywhere (another
 // machine on a shared folder too) writes into it while it is replaced; released when the hold

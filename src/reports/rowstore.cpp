@@ -1,74 +1,17 @@
 #include "reports/rowstore.h"
 
 #include "reports/document.h"
+#include "text/packedtexts.h"
 
 #include <QDate>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <unordered_map>
 
 namespace qd::reports {
 
 namespace {
-
-// Each row's code into a column's distinct values, in as few bytes as the number of distinct
-// values needs: one byte for up to 256 of them (products, rates), two up to 65,536 (company
-// names, dates, amounts that repeat), four beyond.
-class Codes {
-public:
-    void push(quint32 code) {
-        while (code > largest()) widen();
-        switch (m_width) {
-        case 1: put<quint8>(code); break;
-        case 2: put<quint16>(code); break;
-        default: put<quint32>(code); break;
-        }
-    }
-    quint32 at(std::size_t i) const {
-        switch (m_width) {
-        case 1: return get<quint8>(i);
-        case 2: return get<quint16>(i);
-        default: return get<quint32>(i);
-        }
-    }
-    std::size_t size() const { return m_bytes.size() / std::size_t(m_width); }
-    std::size_t bytes() const { return m_bytes.capacity(); }
-    void squeeze() { m_bytes.shrink_to_fit(); }
-    void clear() {
-        m_bytes = {};
-        m_width = 1;
-    }
-
-private:
-    quint32 largest() const {
-        return m_width == 4 ? std::numeric_limits<quint32>::max() : (quint32(1) << (8 * m_width)) - 1;
-    }
-    template <class T>
-    void put(quint32 code) {
-        const T value = T(code);
-        const std::size_t at = m_bytes.size();
-        m_bytes.resize(at + sizeof(T));
-        std::memcpy(m_bytes.data() + at, &value, sizeof(T));
-    }
-    template <class T>
-    quint32 get(std::size_t i) const {
-        T value;
-        std::memcpy(&value, m_bytes.data() + i * sizeof(T), sizeof(T));
-        return value;
-    }
-    void widen() {
-        Codes wider;
-        wider.m_width = m_width * 2;
-        wider.m_bytes.reserve(size() * std::size_t(wider.m_width));
-        for (std::size_t i = 0, n = size(); i < n; ++i) wider.push(at(i));
-        *this = std::move(wider);
-    }
-
-    int m_width = 1;
-    std::vector<quint8> m_bytes;
-};
 
 // Codes pay while values repeat; once a column holds more than this many distinct values and
 // they are more than an eighth of its rows, each row keeps its own value instead.
@@ -85,19 +28,12 @@ struct RowStore::Column {
     int rows = 0;
     std::vector<bool> null;
 
-    // While the values repeat: a code per row into the distinct values of the column's kind.
+    // While the values repeat: a code per row (of one, two or four bytes as the distinct
+    // values grow) into the distinct values, each kept as its tag and bytes: 'W' and a whole
+    // number, 'R' and another number's bits, 'D' and a day number, 'T' and UTF-8.
     bool coded = true;
-    Codes codes;
-    std::size_t distinct = 0;
-    std::vector<double> distinctNumbers;
-    std::vector<bool> distinctWhole;
-    std::vector<QString> distinctTexts;
-    std::vector<qint32> distinctDays;
-    // Where each distinct value stands, while rows are still to come.
-    std::unordered_map<qint64, quint32> wholeIndex;  // whole numbers by value
-    std::unordered_map<quint64, quint32> realIndex;  // other numbers by their bits
-    std::unordered_map<qint32, quint32> dayIndex;
-    std::unordered_map<QString, quint32> textIndex;
+    text::CodeVector codes;
+    text::Dictionary distinct;
 
     // Once most values differ (order numbers, PO numbers, totals), each row's own value:
     // numbers in four bytes as whole numbers or as ten-thousandths (amounts are kept to four
@@ -109,8 +45,7 @@ struct RowStore::Column {
     std::vector<double> numbers;
     std::vector<bool> whole;
     std::vector<qint32> days;
-    std::vector<char> utf8;
-    std::vector<quint32> starts{0};  // row r's text is utf8[starts[r], starts[r + 1])
+    text::PackedTexts texts;  // row r's text is texts.at(r)
     std::vector<QVariant> any;
 
     static Kind kindOf(const QVariant& v) {
@@ -175,31 +110,29 @@ struct RowStore::Column {
 
     // A code for a value: its place among the distinct values, added when new; then the
     // column stops coding if distinct values have become too many.
-    template <class Map, class Key, class Add>
-    void pushCode(Map& index, const Key& key, Add add) {
-        auto it = index.find(key);
-        if (it == index.end()) {
-            it = index.emplace(key, quint32(distinct)).first;
-            add();
-            ++distinct;
-        }
-        codes.push(it->second);
-        if (distinct > kMostDistinct && distinct * 8 > codes.size()) uncode();
+    template <class T>
+    void pushCode(char tag, const T& value) {
+        char key[1 + sizeof(T)];
+        key[0] = tag;
+        std::memcpy(key + 1, &value, sizeof(T));
+        pushCode(QByteArrayView(key, sizeof key));
+    }
+    void pushCode(QByteArrayView key) {
+        codes.push(distinct.code(key));
+        if (distinct.size() > kMostDistinct && std::size_t(distinct.size()) * 8 > codes.size()) uncode();
+    }
+
+    template <class T>
+    static T payload(QByteArrayView key) {
+        T value;
+        std::memcpy(&value, key.data() + 1, sizeof(T));
+        return value;
     }
 
     void pushNumber(double value, bool isWhole) {
         if (coded) {
-            auto add = [&] {
-                distinctNumbers.push_back(value);
-                distinctWhole.push_back(isWhole);
-            };
-            if (isWhole) {
-                pushCode(wholeIndex, qint64(value), add);
-            } else {
-                quint64 bits;
-                std::memcpy(&bits, &value, sizeof bits);
-                pushCode(realIndex, bits, add);
-            }
+            if (isWhole) pushCode('W', qint64(value));
+            else pushCode('R', value);
             return;
         }
         whole.push_back(isWhole);
@@ -242,69 +175,63 @@ struct RowStore::Column {
     }
 
     void pushDay(qint32 day) {
-        if (coded) pushCode(dayIndex, day, [&] { distinctDays.push_back(day); });
+        if (coded) pushCode('D', day);
         else days.push_back(day);
     }
 
-    void pushText(const QString& text) {
-        if (coded) {
-            pushCode(textIndex, text, [&] { distinctTexts.push_back(text); });
+    void pushText(const QString& text) { pushUtf8(text.toUtf8()); }
+    void pushUtf8(QByteArrayView bytes) {
+        if (!coded) {
+            texts.push(bytes);
             return;
         }
-        const QByteArray bytes = text.toUtf8();
-        utf8.insert(utf8.end(), bytes.begin(), bytes.end());
-        starts.push_back(quint32(utf8.size()));
+        QByteArray key;
+        key.reserve(bytes.size() + 1);
+        key.append('T').append(bytes);
+        pushCode(key);
     }
 
     // Too many distinct values: every row gets its own value, and the codes go.
     void uncode() {
-        Codes old = std::move(codes);
+        const text::CodeVector old = std::move(codes);
+        const text::Dictionary values = std::move(distinct);
         coded = false;
         codes.clear();
+        distinct = text::Dictionary();
         for (std::size_t r = 0, n = old.size(); r < n; ++r) {
-            const quint32 code = old.at(r);
-            switch (kind) {
-            case Kind::Number: pushNumber(distinctNumbers[code], distinctWhole[code]); break;
-            case Kind::Date: pushDay(distinctDays[code]); break;
-            case Kind::Text: pushText(distinctTexts[code]); break;
-            default: break;
+            const QByteArrayView key = values.key(old.at(r));
+            switch (key[0]) {
+            case 'W': pushNumber(double(payload<qint64>(key)), true); break;
+            case 'R': pushNumber(payload<double>(key), false); break;
+            case 'D': pushDay(payload<qint32>(key)); break;
+            default: pushUtf8(key.sliced(1)); break;
             }
         }
-        dropIndex();
-        distinct = 0;
-        distinctNumbers = {};
-        distinctWhole = {};
-        distinctTexts = {};
-        distinctDays = {};
     }
 
-    void dropIndex() {
-        wholeIndex = {};
-        realIndex = {};
-        dayIndex = {};
-        textIndex = {};
+    QVariant distinctValue(quint32 code) const {
+        const QByteArrayView key = distinct.key(code);
+        switch (key[0]) {
+        case 'W': return qlonglong(payload<qint64>(key));
+        case 'R': return payload<double>(key);
+        case 'D': return QDate::fromJulianDay(payload<qint32>(key));
+        default: return QString::fromUtf8(key.sliced(1));
+        }
     }
 
     QVariant value(int row) const {
         const std::size_t r = std::size_t(row);
         if (null[r]) return QVariant();
+        if (coded && kind != Kind::Null && kind != Kind::Any) return distinctValue(codes.at(r));
         switch (kind) {
         case Kind::Null: return QVariant();
         case Kind::Number: {
-            if (coded) {
-                const quint32 code = codes.at(r);
-                if (distinctWhole[code]) return qlonglong(distinctNumbers[code]);
-                return distinctNumbers[code];
-            }
             const double number = small ? double(ints[r]) / scale : numbers[r];
             if (whole[r]) return qlonglong(number);
             return number;
         }
-        case Kind::Date:
-            return QDate::fromJulianDay(coded ? distinctDays[codes.at(r)] : days[r]);
-        case Kind::Text:
-            if (coded) return distinctTexts[codes.at(r)];
-            return QString::fromUtf8(utf8.data() + starts[r], qsizetype(starts[r + 1] - starts[r]));
+        case Kind::Date: return QDate::fromJulianDay(days[r]);
+        case Kind::Text: return QString::fromUtf8(texts.at(quint32(r)));
         case Kind::Any: return any[r];
         }
         return QVariant();
@@ -325,31 +252,23 @@ struct RowStore::Column {
         coded = false;
     }
 
-    // Every row is in: the index of the distinct values is no longer needed.
+    // Every row is in: the hash table of the distinct values is no longer needed.
     void squeeze() {
-        dropIndex();
+        distinct.squeeze();
         null.shrink_to_fit();
         codes.squeeze();
         ints.shrink_to_fit();
         numbers.shrink_to_fit();
         whole.shrink_to_fit();
         days.shrink_to_fit();
-        utf8.shrink_to_fit();
-        starts.shrink_to_fit();
+        texts.squeeze();
         any.shrink_to_fit();
     }
 
     std::size_t bytes() const {
-        std::size_t b = null.capacity() / 8 + codes.bytes() + distinctNumbers.capacity() * 8 +
-                        distinctWhole.capacity() / 8 + distinctDays.capacity() * 4 +
-                        ints.capacity() * 4 + numbers.capacity() * 8 + whole.capacity() / 8 +
-                        days.capacity() * 4 + utf8.capacity() + starts.capacity() * 4 +
-                        any.capacity() * sizeof(QVariant);
-        for (const QString& t : distinctTexts) b += sizeof(QString) + size_t(t.capacity()) * 2;
-        // An index entry: the key, the code and the hash node around them.
-        b += (wholeIndex.size() + realIndex.size() + dayIndex.size()) * 32 +
-             textIndex.size() * 48;
-        return b;
+        return null.capacity() / 8 + codes.bytes() + distinct.bytes() + ints.capacity() * 4 +
+               numbers.capacity() * 8 + whole.capacity() / 8 + days.capacity() * 4 +
+               texts.bytes() + any.capacity() * sizeof(QVariant);
     }
 };
 

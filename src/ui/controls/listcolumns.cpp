@@ -1,6 +1,5 @@
 #include "ui/controls/listcolumns.h"
 
-#include "core/error.h"
 #include "ui/controls/textorder.h"
 
 #include <QDate>
@@ -122,20 +121,6 @@ void sortByShownText(const ListColumn& column, std::vector<std::uint32_t>& rows,
     textorder::sortByText(rows, StringSource(std::move(texts)), descending);
 }
 
-std::uint64_t hashBytes(const char* p, std::size_t n) {
-    std::uint64_t h = 0x9e3779b97f4a7c15ull ^ n;
-    for (; n >= 8; p += 8, n -= 8) {
-        std::uint64_t v;
-        std::memcpy(&v, p, 8);
-        h = (h ^ v) * 0xff51afd7ed558ccdull;
-        h ^= h >> 32;
-    }
-    std::uint64_t v = 0;
-    std::memcpy(&v, p, n);
-    h = (h ^ v) * 0xc4ceb9fe1a85ec53ull;
-    return h ^ (h >> 29);
-}
-
 }  // namespace
 
 std::unique_ptr<ListColumn> ListColumn::make(Kind kind, const QString& numberFormat) {
@@ -161,23 +146,16 @@ bool TextColumn::setText(std::uint32_t row, const QString& text) {
 }
 
 void TextColumn::setUtf8(std::uint32_t row, QByteArrayView text) {
-    if (text.isEmpty()) {
-        m_cells[row] = Cell{};
-        return;
-    }
-    if (m_bytes.size() + std::size_t(text.size()) > std::numeric_limits<std::uint32_t>::max())
-        throw Error(QStringLiteral("The list holds more text than it can show."));
-    m_cells[row] = Cell{std::uint32_t(m_bytes.size()), std::uint32_t(text.size())};
-    m_bytes.insert(m_bytes.end(), text.begin(), text.end());
+    m_cells[row] = text.isEmpty() ? Cell{} : Cell{m_texts.append(text), std::uint32_t(text.size())};
 }
 
 void TextColumn::squeeze() {
-    m_bytes.shrink_to_fit();
+    m_texts.squeeze();
     m_cells.shrink_to_fit();
 }
 
 std::size_t TextColumn::bytes() const {
-    return m_bytes.capacity() + m_cells.capacity() * sizeof(Cell);
+    return m_texts.bytes() + m_cells.capacity() * sizeof(Cell);
 }
 
 void TextColumn::sort(std::vector<std::uint32_t>& rows, bool descending) const {
@@ -213,19 +191,7 @@ std::function<bool(std::uint32_t)> TextColumn::matcher(const QString& needle) co
 
 RepeatingColumn::RepeatingColumn(const QString& numberFormat) : m_numbers(numberFormat) {
     m_texts.emplace_back();  // code 0: the empty text, which also stands for Null
-    m_keys.push_back('\0');
-    m_keyStart = {0, 1};
-    rehash(64);
-}
-
-void RepeatingColumn::rehash(std::size_t size) {
-    m_slots.assign(size, 0);
-    for (std::uint32_t code = 0; code + 1 < m_keyStart.size(); ++code) {
-        const char* key = m_keys.data() + m_keyStart[code];
-        std::size_t at = hashBytes(key, m_keyStart[code + 1] - m_keyStart[code]) & (size - 1);
-        while (m_slots[at]) at = (at + 1) & (size - 1);
-        m_slots[at] = code + 1;
-    }
+    m_keys.code(QByteArrayView("", 1));
 }
 
 template <class MakeText>
@@ -240,26 +206,14 @@ std::uint32_t RepeatingColumn::codeOf(char tag, QByteArrayView bytes, MakeText&&
     }
     key[0] = tag;
     if (!bytes.isEmpty()) std::memcpy(key + 1, bytes.data(), bytes.size());
-    const std::size_t mask = m_slots.size() - 1;
-    std::size_t at = hashBytes(key, length) & mask;
-    for (; m_slots[at]; at = (at + 1) & mask) {
-        const std::uint32_t code = m_slots[at] - 1;
-        const std::uint32_t start = m_keyStart[code];
-        if (m_keyStart[code + 1] - start == length &&
-            std::memcmp(m_keys.data() + start, key, length) == 0)
-            return code;
-    }
-    const auto code = std::uint32_t(m_texts.size());
-    m_texts.push_back(makeText());
-    m_keys.append(key, length);
-    m_keyStart.push_back(std::uint32_t(m_keys.size()));
-    m_slots[at] = code + 1;
-    if (m_texts.size() * 2 > m_slots.size()) rehash(m_slots.size() * 2);
+    bool added = false;
+    const std::uint32_t code = m_keys.code(QByteArrayView(key, qsizetype(length)), &added);
+    if (added) m_texts.push_back(makeText());
     return code;
 }
 
 void RepeatingColumn::setUtf8(std::uint32_t row, QByteArrayView text) {
-    m_codes[row] = text.isEmpty() ? 0 : codeOf('T', text, [&] { return QString::fromUtf8(text); });
+    m_codes.set(row, text.isEmpty() ? 0 : codeOf('T', text, [&] { return QString::fromUtf8(text); }));
 }
 
 bool RepeatingColumn::setText(std::uint32_t row, const QString& text) {
@@ -269,12 +223,11 @@ bool RepeatingColumn::setText(std::uint32_t row, const QString& text) {
 
 void RepeatingColumn::setNumber(std::uint32_t row, double value) {
     const QByteArrayView bits(reinterpret_cast<const char*>(&value), sizeof value);
-    m_codes[row] = codeOf('N', bits, [&] { return m_numbers.text(value); });
+    m_codes.set(row, codeOf('N', bits, [&] { return m_numbers.text(value); }));
 }
 
 std::size_t RepeatingColumn::bytes() const {
-    std::size_t bytes = m_codes.capacity() * sizeof(std::uint32_t) + m_keys.capacity() +
-                        m_keyStart.capacity() * 4 + m_slots.capacity() * 4;
+    std::size_t bytes = m_codes.bytes() + m_keys.bytes();
     for (const QString& t : m_texts) bytes += sizeof(QString) + std::size_t(t.capacity()) * 2;
     return bytes;
 }
@@ -286,7 +239,7 @@ void RepeatingColumn::sort(std::vector<std::uint32_t>& rows, bool descending) co
     std::vector<std::uint32_t> rankOfCode;
     const std::uint32_t ranks = textorder::rankTexts(texts, rankOfCode);
     std::vector<std::uint32_t> rankOfRow(m_codes.size());
-    for (std::size_t row = 0; row < m_codes.size(); ++row) rankOfRow[row] = rankOfCode[m_codes[row]];
+    for (std::size_t row = 0; row < m_codes.size(); ++row) rankOfRow[row] = rankOfCode[m_codes.at(row)];
     textorder::sortByRank(rows, rankOfRow, ranks, descending);
 }
 
@@ -295,7 +248,7 @@ std::function<bool(std::uint32_t)> RepeatingColumn::matcher(const QString& needl
     auto hits = std::make_shared<std::vector<bool>>(m_texts.size());
     for (std::size_t code = 0; code < m_texts.size(); ++code)
         (*hits)[code] = m_texts[code].contains(needle, Qt::CaseInsensitive);
-    return [this, hits](std::uint32_t row) { return bool((*hits)[m_codes[row]]); };
+    return [this, hits](std::uint32_t row) { return bool((*hits)[m_codes.at(row)]); };
 }
 
 // ---- Integer --------------------------------------------------------------------------------

@@ -3,14 +3,16 @@
 // How a list keeps the cells of one column: by column, each kind in the form its values take
 // least room and sort fastest in, and made into the text the user sees only when shown.
 //   Text       a text per row (UTF-8, packed), for texts that mostly differ (PO numbers)
-//   Repeating  a number per row into the column's distinct texts (customers, employees,
-//              shipping methods, formatted rates): each distinct value is kept and formatted once
+//   Repeating  a code per row into the column's distinct texts (customers, employees,
+//              shipping methods, formatted rates), in one, two or four bytes as the distinct
+//              texts grow: each distinct value is kept and formatted once
 //   Integer    a whole number per row, shown in decimal (IDs)
 //   Date       a day number per row, shown as the regional short date (order and ship dates)
 // Every kind shows, sorts and finds by the text the user sees, under the list's one text order.
 // A column formats with the regional settings of the moment it was made; a list makes its
 // columns afresh for every fill, so each distinct date or number is formatted once per fill.
 
+#include "text/packedtexts.h"
 #include "text/textcache.h"
 
 #include <QByteArrayView>
@@ -67,7 +69,7 @@ public:
 
     QByteArrayView utf8(std::uint32_t row) const {
         const Cell& c = m_cells[row];
-        return QByteArrayView(m_bytes.data() + c.offset, c.length);
+        return m_texts.at(c.offset, c.length);
     }
 
 private:
@@ -75,7 +77,7 @@ private:
         std::uint32_t offset = 0;
         std::uint32_t length = 0;
     };
-    std::vector<char> m_bytes;
+    text::TextArena m_texts;
     std::vector<Cell> m_cells;
 };
 
@@ -83,13 +85,16 @@ class RepeatingColumn : public ListColumn {
 public:
     explicit RepeatingColumn(const QString& numberFormat);
     Kind kind() const override { return Kind::Repeating; }
-    void resize(std::uint32_t rows) override { m_codes.resize(rows, 0); }
-    QString text(std::uint32_t row) const override { return m_texts[m_codes[row]]; }
+    void resize(std::uint32_t rows) override { m_codes.resize(rows); }
+    QString text(std::uint32_t row) const override { return m_texts[m_codes.at(row)]; }
     bool setText(std::uint32_t row, const QString& text) override;
     void setUtf8(std::uint32_t row, QByteArrayView text);
     void setNumber(std::uint32_t row, double value);
-    void erase(std::uint32_t row) override { m_codes.erase(m_codes.begin() + row); }
-    void squeeze() override { m_codes.shrink_to_fit(); }
+    void erase(std::uint32_t row) override { m_codes.erase(row); }
+    void squeeze() override {
+        m_codes.squeeze();
+        m_keys.squeeze();
+    }
     std::size_t bytes() const override;
     void sort(std::vector<std::uint32_t>& rows, bool descending) const override;
     std::function<bool(std::uint32_t)> matcher(const QString& needle) const override;
@@ -100,13 +105,10 @@ private:
     // The code of a value given by its kind and bytes, made (with its text) when new.
     template <class MakeText>
     std::uint32_t codeOf(char tag, QByteArrayView bytes, MakeText&& makeText);
-    void rehash(std::size_t size);
 
-    std::vector<std::uint32_t> m_codes;  // per row; code 0 is the empty text
-    std::vector<QString> m_texts;        // per code
-    std::string m_keys;                  // per code: tag and bytes, packed
-    std::vector<std::uint32_t> m_keyStart{0, 0};
-    std::vector<std::uint32_t> m_slots;  // open addressing: code + 1, 0 when free
+    text::CodeVector m_codes;      // per row; code 0 is the empty text
+    std::vector<QString> m_texts;  // per code
+    text::Dictionary m_keys;       // per code: tag and bytes
     text::NumberTexts m_numbers;
 };
 
