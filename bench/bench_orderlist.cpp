@@ -393,7 +393,7 @@ int main(int argc, char** argv) {
         const Figure byDate = sortBy(4);
         const Figure byId = sortBy(1);
 
-        line("native scan (C API, UTF-8)", cell(native, 1), QStringLiteral("%1 rows").arg(rows));
+        line("native scan (C API, typed)", cell(native, 1), QStringLiteral("%1 rows").arg(rows));
         line("refill, whole list", cell(refill, 1), QStringLiteral("x native: ") + ratio(refill, native));
         line("start to main window painted", cell(painted, 1));
         line("start to order list complete", cell(filled, 1), QStringLiteral("x native: ") + ratio(filled, native));
