@@ -8,7 +8,7 @@
 
 #include "app/appconnection.h"
 #include "app/booksession.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "bench/generator.h"
 #include "ui/main/form1.h"
 

@@ -15,7 +15,7 @@
 
 #include "app/appconnection.h"
 #include "app/dialogs.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "bench/generator.h"
 #include "data/connection.h"
 #include "data/recordset.h"

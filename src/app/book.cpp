@@ -1,6 +1,6 @@
 #include "app/book.h"
 
-#include "app/globals.h"
+#include "app/folders.h"
 #include "app/settings.h"
 #include "core/error.h"
 

@@ -1,7 +1,7 @@
 #include "app/booksession.h"
 
 #include "app/backups.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "app/inuse.h"
 #include "core/error.h"
 #include "data/bookfile.h"

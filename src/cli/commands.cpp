@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
 #include "app/backups.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "app/outputfile.h"
 #include "core/error.h"
 #include "data/bookcopy.h"

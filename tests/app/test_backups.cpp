@@ -4,7 +4,7 @@
 
 #include "app/backups.h"
 #include "app/booksession.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "app/inuse.h"
 #include "core/error.h"
 #include "data/bookfile.h"

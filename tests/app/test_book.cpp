@@ -2,7 +2,7 @@
 // connection string that opens it.
 
 #include "app/book.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "app/settings.h"
 #include "core/error.h"
 #include "support/testenv.h"

@@ -3,7 +3,7 @@
 // light and a dark palette, with and without the skin.
 
 #include "app/appconnection.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "support/scripteddialogs.h"
 #include "support/testenv.h"
 #include "ui/controls/findfield.h"

@@ -5,7 +5,7 @@
 
 #include "text/sqltext.h"
 #include "app/appconnection.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "data/recordset.h"
 #include "support/scripteddialogs.h"
 #include "support/testenv.h"

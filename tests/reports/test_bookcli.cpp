@@ -2,7 +2,7 @@
 // does it from the command line: the real executable and a real PostgreSQL server.
 
 #include "app/book.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "core/error.h"
 #include "app/settings.h"
 #include "data/connection.h"

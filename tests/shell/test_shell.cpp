@@ -3,7 +3,7 @@
 
 #include "app/systemcheck.h"
 #include "app/appconnection.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "app/program.h"
 #include "support/scripteddialogs.h"
 #include "support/testenv.h"

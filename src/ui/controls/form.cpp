@@ -1,7 +1,7 @@
 #include "ui/controls/form.h"
 
 #include "app/errortrap.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "ui/controls/lookandfeel.h"
 #include "ui/controls/twips.h"
 

@@ -36,7 +36,7 @@ int ListModel::addColumn(const QString& caption) {
     beginResetModel();
     const int column = columns();
     m_captions.append(caption);
-    m_specs.push_back(ColumnSpec{});
+    m_shapes.push_back(ColumnShape{});
     m_columns.push_back(ListColumn::make(ColumnKind::Text));
     m_columns.back()->resize(m_storedRows);
     endResetModel();
@@ -45,7 +45,7 @@ int ListModel::addColumn(const QString& caption) {
 
 void ListModel::setColumnKind(int column, ColumnKind kind, const QString& numberFormat) {
     if (column < 0 || column >= columns()) return;
-    m_specs[column] = ColumnSpec{kind, numberFormat};
+    m_shapes[column] = ColumnShape{kind, numberFormat};
     if (m_storedRows == 0) m_columns[column] = ListColumn::make(kind, numberFormat);
 }
 
@@ -112,7 +112,7 @@ void ListModel::setNumber(int handle, int column, double value) {
     if (c.kind() == ColumnKind::Repeating)
         static_cast<RepeatingColumn&>(c).setNumber(handle, value);
     else
-        setCell(handle, column, text::formatNumber(value, m_specs[column].numberFormat));
+        setCell(handle, column, text::formatNumber(value, m_shapes[column].numberFormat));
 }
 
 void ListModel::setUtf8(int handle, int column, QByteArrayView text) {
@@ -134,7 +134,7 @@ void ListModel::setDay(int handle, int column, qint64 julianDay) {
 void ListModel::resetStorage() {
     // Fresh columns for every fill: their texts follow the regional settings of now.
     for (std::size_t c = 0; c < m_columns.size(); ++c)
-        m_columns[c] = ListColumn::make(m_specs[c].kind, m_specs[c].numberFormat);
+        m_columns[c] = ListColumn::make(m_shapes[c].kind, m_shapes[c].numberFormat);
     m_order.clear();
     m_order.shrink_to_fit();
     m_storedRows = 0;
@@ -410,7 +410,7 @@ void ListModel::startFill(std::unique_ptr<ListFill> fill, FillMode mode) {
         m_fresh = std::make_unique<ListModel>();
         for (int c = 0; c < columns(); ++c) {
             m_fresh->addColumn(m_captions[c]);
-            m_fresh->setColumnKind(c, m_specs[c].kind, m_specs[c].numberFormat);
+            m_fresh->setColumnKind(c, m_shapes[c].kind, m_shapes[c].numberFormat);
         }
     }
     m_fill = std::move(fill);

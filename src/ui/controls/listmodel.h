@@ -140,7 +140,8 @@ signals:
     void rowsReplaced();
 
 private:
-    struct ColumnSpec {
+    // How a column's values are kept and shown: its kind and, for numbers, its format.
+    struct ColumnShape {
         ColumnKind kind = ColumnKind::Text;
         QString numberFormat;
     };
@@ -161,7 +162,7 @@ private:
     void fillTick();
 
     QStringList m_captions;
-    std::vector<ColumnSpec> m_specs;
+    std::vector<ColumnShape> m_shapes;
     std::vector<std::unique_ptr<ListColumn>> m_columns;
     std::uint32_t m_storedRows = 0;
     std::vector<std::uint32_t> m_order;  // display row -> stored row

@@ -1,6 +1,6 @@
 #include "ui/controls/lookandfeel.h"
 
-#include "app/globals.h"
+#include "app/folders.h"
 #include "core/error.h"
 
 #include <QApplication>

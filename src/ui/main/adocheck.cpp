@@ -6,7 +6,7 @@
 #include "app/systemcheck.h"
 #include "app/dialogs.h"
 #include "app/errortrap.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "app/program.h"
 
 namespace qd::ui {

@@ -8,7 +8,7 @@
 #include "app/booksession.h"
 #include "app/bookwatcher.h"
 #include "app/dialogs.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "core/error.h"
 #include "ui/controls/listview.h"
 

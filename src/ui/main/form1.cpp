@@ -4,7 +4,7 @@
 #include "app/apptitle.h"
 #include "app/booksession.h"
 #include "app/errortrap.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "app/program.h"
 #include "app/settings.h"
 #include "ui/controls/listview.h"

@@ -7,7 +7,7 @@
 #include "app/bookwatcher.h"
 #include "app/dialogs.h"
 #include "app/errortrap.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "data/bookstatements.h"
 #include "data/recordset.h"
 #include "text/recordnumber.h"

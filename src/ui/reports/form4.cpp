@@ -3,7 +3,7 @@
 #include "app/appconnection.h"
 #include "app/dialogs.h"
 #include "app/errortrap.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "app/settings.h"
 #include "data/recordset.h"
 #include "reports/catalogue.h"

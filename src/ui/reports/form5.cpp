@@ -2,7 +2,7 @@
 
 #include "app/dialogs.h"
 #include "app/errortrap.h"
-#include "app/globals.h"
+#include "app/folders.h"
 #include "app/settings.h"
 #include "reports/catalogue.h"
 #include "ui/controls/accessible.h"

@@ -1,5 +1,9 @@
 #pragma once
 
+// Where the program and its order book live: the special folders, the program's own folder,
+// the data folder and the working book's connection string, and the file operations of the
+// start-up.
+
 #include <QString>
 
 namespace qd {

@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "app/folders.h"
 
 #include "app/book.h"
 
