@@ -194,7 +194,10 @@ void Form2::buildControls() {
     PushButton2 = button("PushButton2", "Save", 120, 6180, 3840, 405);
     PushButton1 = button("PushButton1", "Cancel", 4080, 6180, 3840, 405);
     setDefaultOnHover(this);
+    wireControls();
+}
 
+void Form2::wireControls() {
     // For a screen reader: each field named after its label, each "+" and "-" after what it
     // does, the lines list after what it holds.
     nameAfterLabel(lblDetails[4], Combo1);

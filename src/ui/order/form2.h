@@ -101,6 +101,8 @@ protected:
 
 private:
     void buildControls();
+    // The controls' names for a screen reader, their tab order and their commands.
+    void wireControls();
     // The identifier of a list's selected entry.
     static qlonglong selectedId(const QComboBox* list, const Collection<qlonglong>& ids);
     // The shared add and delete of the three lookups.
