@@ -54,10 +54,10 @@ void Form1::buildOrderMenu() {
     m_orderMenu = new QMenu(this);
     m_orderMenu->setObjectName(QStringLiteral("OrderMenu"));
     auto add = [this](const QString& text, const QKeySequence& keys, void (Form1::*command)()) {
-        QAction* action = m_orderMenu->addAction(text);
-        action->setShortcut(keys);
-        // The window's own keys run the command; the menu only shows them.
-        action->setShortcutContext(Qt::WidgetShortcut);
+        // The window's own keys run the command; the menu only shows them (as a shortcut of
+        // the open menu, Enter would run Edit whichever entry is highlighted).
+        QAction* action = m_orderMenu->addAction(
+            text + QLatin1Char('\t') + keys.toString(QKeySequence::NativeText));
         connect(action, &QAction::triggered, this,
                 [this, command] { QMetaObject::invokeMethod(this, command, Qt::QueuedConnection); });
         return action;
@@ -73,7 +73,7 @@ void Form1::buildOrderMenu() {
         const bool selected = ListView1->selectedIndex() != 0;
         const auto actions = m_orderMenu->actions();
         for (QAction* action : actions)
-            if (action->text() != QLatin1String("Add New Order")) action->setEnabled(selected);
+            if (!action->text().startsWith(QLatin1String("Add New Order"))) action->setEnabled(selected);
         m_orderMenu->popup(ListView1->viewport()->mapToGlobal(at));
     });
 }
