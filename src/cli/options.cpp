@@ -17,7 +17,7 @@ namespace qd::cli {
 namespace {
 
 // Every option once: the parser is built from this table and the help lists it.
-struct OptionSpec {
+struct OptionEntry {
     const char* name;
     const char* syntax;  // what follows the name in the help, nullptr for a switch
     const char* help;    // lines after the first indented below it; %2 is the list of reports
@@ -27,7 +27,7 @@ struct OptionSpec {
 
 using O = Options;
 
-const OptionSpec kOptions[] = {
+const OptionEntry kOptions[] = {
     {"book", "BOOK",
      "use the order book BOOK: a file (PATH or sqlite:PATH) or a\n"
      "PostgreSQL database (postgresql://user@host:port/dbname or\n"
@@ -91,30 +91,30 @@ QString reportList() {
 
 QString optionHelp() {
     QString text;
-    for (const OptionSpec& spec : kOptions) {
-        QString head = QStringLiteral("  --") + QLatin1String(spec.name);
-        if (spec.syntax) head += QLatin1Char(' ') + QLatin1String(spec.syntax);
+    for (const OptionEntry& entry : kOptions) {
+        QString head = QStringLiteral("  --") + QLatin1String(entry.name);
+        if (entry.syntax) head += QLatin1Char(' ') + QLatin1String(entry.syntax);
         const QString indent(kHelpColumn, QLatin1Char(' '));
         text += head.size() < kHelpColumn ? head.leftJustified(kHelpColumn) : head + u'\n' + indent;
-        text += QString::fromUtf8(spec.help).replace(u'\n', u'\n' + indent) + u'\n';
+        text += QString::fromUtf8(entry.help).replace(u'\n', u'\n' + indent) + u'\n';
     }
     return text;
 }
 
-const OptionSpec* specOf(const QString& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == QLatin1String(spec.name)) return &spec;
-    return name == QLatin1String("h") ? specOf(QStringLiteral("help")) : nullptr;
+const OptionEntry* entryOf(const QString& name) {
+    for (const OptionEntry& entry : kOptions)
+        if (name == QLatin1String(entry.name)) return &entry;
+    return name == QLatin1String("h") ? entryOf(QStringLiteral("help")) : nullptr;
 }
 
 void declareOptions(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const OptionSpec& spec : kOptions) {
-        QStringList names{QLatin1String(spec.name)};
+    for (const OptionEntry& entry : kOptions) {
+        QStringList names{QLatin1String(entry.name)};
         if (names.first() == QLatin1String("help")) names.prepend(QStringLiteral("h"));
-        const QString value = spec.syntax ? QString::fromLatin1(spec.syntax).section(u' ', 0, 0)
+        const QString value = entry.syntax ? QString::fromLatin1(entry.syntax).section(u' ', 0, 0)
                                           : QString();
-        parser.addOption(QCommandLineOption(names, QString::fromUtf8(spec.help), value));
+        parser.addOption(QCommandLineOption(names, QString::fromUtf8(entry.help), value));
     }
     for (const char* name : kWidgetOptions) {
         QCommandLineOption option(QLatin1String(name), QString(), QStringLiteral("VALUE"));
@@ -146,9 +146,9 @@ std::optional<QString> strayArgument(const QCommandLineParser& parser, const QSt
     for (const QString& argument : args.mid(1)) {
         if (argument == QLatin1String("--")) return argument;  // the parser would end options there
         if (argument.size() < 2 || !argument.startsWith(u'-')) continue;
-        const OptionSpec* spec = specOf(optionName(argument));
+        const OptionEntry* entry = entryOf(optionName(argument));
         if (parser.unknownOptionNames().contains(optionName(argument)) ||
-            (spec && !spec->syntax && argument.contains(u'=')))
+            (entry && !entry->syntax && argument.contains(u'=')))
             return argument;
     }
     QStringList words = parser.positionalArguments();
@@ -178,7 +178,7 @@ std::variant<Options, UsageError> readBookFileCommand(const QCommandLineParser& 
     bool wrong = strayArgument(parser, args).has_value();
     QHash<QString, int> seen;
     for (const QString& name : parser.optionNames()) {
-        if (!specOf(name)) continue;  // a widget option
+        if (!entryOf(name)) continue;  // a widget option
         const bool isCommand = name == QLatin1String("backup") || name == QLatin1String("restore");
         wrong = wrong || (!isCommand && name != QLatin1String("book"));
         if (isCommand) command = name;
@@ -200,9 +200,9 @@ std::variant<Options, UsageError> readBookFileCommand(const QCommandLineParser& 
 std::optional<UsageError> readEach(const QCommandLineParser& parser, Options& options) {
     QHash<QString, int> seen;
     for (const QString& given : parser.optionNames()) {
-        const OptionSpec* spec = specOf(given);
-        if (!spec) continue;  // a widget option
-        const QString name = QLatin1String(spec->name);
+        const OptionEntry* entry = entryOf(given);
+        if (!entry) continue;  // a widget option
+        const QString name = QLatin1String(entry->name);
         if (name == QLatin1String("help") || name == QLatin1String("version")) {
             options.command = name == QLatin1String("help") ? Options::Command::Help
                                                              : Options::Command::Version;
@@ -210,14 +210,14 @@ std::optional<UsageError> readEach(const QCommandLineParser& parser, Options& op
         }
         const int n = seen[name]++;
         if (n > 0) return UsageError{QStringLiteral("--%1 is given twice").arg(name)};
-        if (spec->given) options.*spec->given = true;
-        if (!spec->value) continue;
+        if (entry->given) options.*entry->given = true;
+        if (!entry->value) continue;
         const QStringList values = parser.values(name);
         if (n >= values.size() || values[n].isEmpty())
             return UsageError{name == QLatin1String("copy-book")
                                   ? QStringLiteral("--copy-book needs FROM and TO")
                                   : QStringLiteral("--%1 needs a value").arg(name)};
-        options.*spec->value = values[n];
+        options.*entry->value = values[n];
     }
     return std::nullopt;
 }

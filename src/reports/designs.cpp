@@ -65,6 +65,31 @@ void setCommonBands(ReportLayout& layout) {
     layout.band(BandRole::ReportFooter).height = 570;
 }
 
+// A caption and its value on each line of a band, the value beside the caption at the
+// caption's left + width; the band is as high as its lines and a line's space after them.
+struct LabelPair {
+    QString caption;
+    QString value;
+    bool bold;
+};
+
+void addLabelPairs(Section& band, const std::vector<LabelPair>& rows, int firstNumber, int left,
+                   int captionWidth, int valueWidth, int top) {
+    int n = firstNumber;
+    for (const LabelPair& row : rows) {
+        ReportControl name = label(qPrintable(QStringLiteral("Label%1").arg(n++)), left, captionWidth, 240,
+                                   row.caption);
+        ReportControl shown = label(qPrintable(QStringLiteral("Label%1").arg(n++)), left + captionWidth,
+                                    valueWidth, 240, row.value, Alignment::Left,
+                                    row.bold ? headingFont() : ReportFont());
+        name.top = shown.top = top;
+        band.controls.push_back(name);
+        band.controls.push_back(shown);
+        top += 270;
+    }
+    band.height = top + 240;
+}
+
 constexpr Alignment C = Alignment::Centre;
 
 }  // namespace
@@ -171,18 +196,10 @@ ReportLayout rptOrder(const OrderCaptions& captions, const QString& moneyFormat)
         {"PO Number", &captions.purchaseOrderNumber},
         {"Shipping Method", &captions.shippingMethod},
     };
-    int y = 600;
-    int n = 2;
-    for (const auto& [caption, value] : facts) {
-        ReportControl name = label(qPrintable(QStringLiteral("Label%1").arg(n++)), 0, 1800, 240, caption);
-        ReportControl shown = label(qPrintable(QStringLiteral("Label%1").arg(n++)), 1800, 6840, 240,
-                                    *value, Alignment::Left, ReportFont());
-        name.top = shown.top = y;
-        top.controls.push_back(name);
-        top.controls.push_back(shown);
-        y += 270;
-    }
-    top.height = y + 240;
+    std::vector<LabelPair> factRows;
+    for (const auto& [caption, value] : facts) factRows.push_back({QString::fromUtf8(caption), *value, false});
+    addLabelPairs(top, factRows, 2, 0, 1800, 6840, 600);
+
 
     Section& header = r.band(BandRole::PageHeader);
     header.height = 384;
@@ -205,24 +222,11 @@ ReportLayout rptOrder(const OrderCaptions& captions, const QString& moneyFormat)
 
     // The totals under the line totals' column.
     Section& bottom = r.band(BandRole::ReportFooter);
-    const std::pair<QString, const QString*> totals[] = {
-        {QStringLiteral("Subtotal"), &captions.subtotal},
-        {captions.salesTaxLabel, &captions.salesTax},
-        {QStringLiteral("Total"), &captions.total},
-    };
-    y = 240;
-    n = 30;
-    for (const auto& [caption, value] : totals) {
-        const bool last = value == &captions.total;
-        ReportControl name = label(qPrintable(QStringLiteral("Label%1").arg(n++)), 4608, 2448, 240, caption);
-        ReportControl shown = label(qPrintable(QStringLiteral("Label%1").arg(n++)), 7056, 1584, 240,
-                                    *value, Alignment::Left, last ? headingFont() : ReportFont());
-        name.top = shown.top = y;
-        bottom.controls.push_back(name);
-        bottom.controls.push_back(shown);
-        y += 270;
-    }
-    bottom.height = y + 240;
+    addLabelPairs(bottom,
+                  {{QStringLiteral("Subtotal"), captions.subtotal, false},
+                   {captions.salesTaxLabel, captions.salesTax, false},
+                   {QStringLiteral("Total"), captions.total, true}},
+                  30, 4608, 2448, 1584, 240);
     return r;
 }
 
